@@ -1,0 +1,64 @@
+#pragma once
+
+// Files as the engine sees them: positioned reads and writes on an open descriptor,
+// an advisory lock for the access modes, and whole-file replacement by rename.
+//
+// Every operation returns false (or -1) on failure and leaves errno describing it;
+// the engine turns that into an error code and a message.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace xbase {
+
+class File
+{
+public:
+    enum class Mode { ReadOnly, ReadWrite, Create };
+    enum class Lock { None, Shared, Exclusive };
+
+    File() = default;
+    ~File();
+    File(const File &) = delete;
+    File &operator=(const File &) = delete;
+    File(File &&other) noexcept;
+    File &operator=(File &&other) noexcept;
+
+    // Create truncates or makes the file.
+    bool open(const std::string &path, Mode mode);
+    void close();
+    bool isOpen() const { return m_fd >= 0; }
+    const std::string &path() const { return m_path; }
+
+    // Reads exactly n bytes at offset; false on an error or a short read.
+    bool readAt(uint64_t offset, void *buf, size_t n) const;
+    // Reads up to n bytes; returns the count read or -1.
+    long long readSome(uint64_t offset, void *buf, size_t n) const;
+    bool writeAt(uint64_t offset, const void *buf, size_t n);
+    long long size() const;
+    bool truncate(uint64_t size);
+    bool sync();
+    // Non-blocking advisory lock on the whole file; false when another holder conflicts.
+    bool lock(Lock how);
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
+namespace fs {
+bool exists(const std::string &path);
+bool remove(const std::string &path);
+// Atomically replaces `to` by `from` and makes the rename durable.
+bool replace(const std::string &from, const std::string &to);
+// The directory part of a path ("." when there is none) and the file part.
+std::string dirName(const std::string &path);
+std::string baseName(const std::string &path);
+// Finds `path` itself, or a file in the same directory whose name matches it without
+// regard to case; empty when neither exists.
+std::string findNoCase(const std::string &path);
+std::string lastErrorText();
+} // namespace fs
+
+} // namespace xbase

@@ -1,0 +1,17 @@
+#pragma once
+
+// Makes a whole index file from a table: every record's key is computed in one pass over the
+// table, the keys are sorted in memory by (key, record number), and the file is written
+// bottom-up. Deleted records are indexed like any other.
+
+#include "DbfFile.h"
+#include "KeyExpression.h"
+
+#include <string>
+
+namespace xbase {
+
+bool buildIndex(DbfFile &dbf, const KeyExpression &expr, const std::string &path,
+                const std::string &tagName, std::string *error);
+
+} // namespace xbase

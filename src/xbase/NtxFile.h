@@ -1,0 +1,190 @@
+#pragma once
+
+// Clipper index file (.ntx): one tag, a B-tree of 1024-byte pages. Page 0 is the header;
+// page addresses are byte offsets. Every key appears exactly once in the tree (branch pages
+// hold real entries) and entries with equal keys are ordered by record number.
+// Layout, worked examples and the variants read from other engines: docs/formats.md, "Index".
+//
+// Header page:
+//   OFFSET SIZE DESCRIPTION
+//        0    2 signature 0x0006 (0x0007 with a FOR condition; 0x0106/0x0107 read too)
+//        2    2 version counter, incremented on every update
+//        4    4 root page address
+//        8    4 first free page address, 0 = none
+//       12    2 item size = key length + 8
+//       14    2 key length (1 to 256)
+//       16    2 key decimals
+//       18    2 max keys per page (even)
+//       20    2 half page = max / 2
+//       22  256 key expression, NUL padded
+//      278    1 unique flag
+//      280    1 descending flag
+//      282  256 FOR expression, NUL padded
+//      538   12 tag name
+// Tree page: u16 key count n, then max + 1 u16 offsets of the item slots; an item slot is
+// u32 child page (0 in a leaf), u32 record number, key bytes. Item n carries only the
+// rightmost child.
+
+#include "File.h"
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace xbase {
+
+class NtxFile
+{
+public:
+    static constexpr int kPageSize = 1024;
+    static constexpr int kMaxKeyLength = 256;
+    static constexpr int kMaxDepth = 24;
+
+    // How many keys of this length a page holds.
+    static int maxKeysFor(int keyLength);
+
+    // Entries to bulk-load, already sorted by (key, record number).
+    class SortedKeys
+    {
+    public:
+        virtual ~SortedKeys() = default;
+        virtual uint64_t count() const = 0;
+        virtual const char *key(uint64_t i) const = 0;
+        virtual uint32_t recno(uint64_t i) const = 0;
+    };
+
+    // Writes a complete index file at `path` through a temporary file renamed into place:
+    // leaves from the first page upward, then each branch level, the root last.
+    static bool build(const std::string &path, const std::string &tagName,
+                      const std::string &expression, int keyLength, const SortedKeys &keys,
+                      std::string *error);
+
+    ~NtxFile();
+    bool open(const std::string &path, bool readOnly, std::string *error);
+    // Writes dirty pages and the header.
+    bool flush(std::string *error);
+    bool close(std::string *error);
+    bool sync() { return m_file.sync(); }
+    const std::string &path() const { return m_file.path(); }
+    int keyLength() const { return m_keyLength; }
+    int maxKeys() const { return m_maxKeys; }
+    const std::string &expression() const { return m_expression; }
+    const std::string &tagName() const { return m_tagName; }
+    uint16_t versionCounter() const { return m_version; }
+    uint32_t rootPage() const { return m_root; }
+
+    // Changes. The entry (key, recno) is added, or removed; removing an entry that is not
+    // there is an error (the index does not match its table).
+    bool insert(const char *key, uint32_t recno, std::string *error);
+    bool remove(const char *key, uint32_t recno, std::string *error);
+
+    // The cursor: positioned on one entry, or off the ends.
+    enum class Seek { Found, After, End, Error };
+    // First entry whose first `length` key bytes are >= key (length <= key length).
+    Seek seek(const char *key, int length, std::string *error);
+    // Positions on exactly (key, recno); false when that entry is not in the index.
+    bool seekEntry(const char *key, uint32_t recno, bool *found, std::string *error);
+    // false on error; *moved is false when there is no entry there (empty, or an end hit).
+    bool first(bool *moved, std::string *error);
+    bool last(bool *moved, std::string *error);
+    bool next(bool *moved, std::string *error);
+    bool prev(bool *moved, std::string *error);
+    // Moves by up to |count| entries; *done receives how many moves were made.
+    bool skip(long count, long *done, std::string *error);
+    bool positioned() const { return !m_path.empty(); }
+    uint32_t recno() const;
+    const char *key() const;
+    // The cursor's place in the whole order as a fraction 0..1, estimated from the page
+    // counts along its path (no counting of entries).
+    bool position(double *fraction, std::string *error);
+
+    // Walks every entry in order; stops at an error. For verification.
+    template <class Fn> bool forEach(Fn fn, std::string *error);
+    // Structural check: key order, equal leaf depth, page bounds. Counts entries.
+    bool checkTree(uint64_t *entries, std::string *error);
+
+private:
+    struct Page
+    {
+        unsigned char bytes[kPageSize];
+        bool dirty = false;
+        std::list<uint32_t>::iterator lru;
+    };
+    struct Item
+    {
+        uint32_t child = 0;
+        uint32_t recno = 0;
+        std::string key;
+    };
+    struct Node  // a page decoded for changes
+    {
+        std::vector<Item> items;
+        uint32_t rightmost = 0;
+        bool leaf() const { return items.empty() ? rightmost == 0 : items[0].child == 0; }
+        uint32_t child(size_t k) const { return k < items.size() ? items[k].child : rightmost; }
+        void setChild(size_t k, uint32_t c)
+        {
+            if (k < items.size()) items[k].child = c;
+            else rightmost = c;
+        }
+    };
+    struct Step
+    {
+        uint32_t page;
+        int index;  // the entry in the cursor's own page; the child taken in ancestors
+    };
+
+    Page *page(uint32_t address, std::string *error);
+    bool checkPage(uint32_t address, const unsigned char *bytes, std::string *error) const;
+    bool writePage(uint32_t address, Page *p, std::string *error);
+    bool evictIfNeeded(std::string *error);
+    int count(const Page *p) const;
+    const unsigned char *item(const Page *p, int i) const;
+    bool decode(uint32_t address, Node *node, std::string *error);
+    bool encode(uint32_t address, const Node &node, std::string *error);
+    bool allocate(uint32_t *address, std::string *error);
+    bool release(uint32_t address, std::string *error);
+    int compareEntry(const unsigned char *itm, const char *key, uint32_t recno) const;
+    bool descendLeftmost(uint32_t page, std::string *error);
+    bool descendRightmost(uint32_t page, std::string *error);
+    bool findPath(const char *key, uint32_t recno, std::vector<Step> *path, bool *found,
+                  std::string *error);
+    bool fixUnderflow(std::vector<Step> path, std::string *error);
+    bool height(int *levels, std::string *error);
+    bool fail(std::string *error, const std::string &why) const;
+
+    File m_file;
+    bool m_readOnly = false;
+    int m_keyLength = 0;
+    int m_keyDecimals = 0;
+    int m_itemSize = 0;
+    int m_maxKeys = 0;
+    uint16_t m_signature = 6;
+    uint16_t m_version = 0;
+    uint32_t m_root = 0;
+    uint32_t m_freeList = 0;
+    uint64_t m_fileEnd = 0;  // next page address when the free list is empty
+    bool m_headerDirty = false;
+    std::string m_expression;
+    std::string m_tagName;
+    std::unordered_map<uint32_t, std::unique_ptr<Page>> m_cache;
+    std::list<uint32_t> m_lru;  // front = most recently used
+    size_t m_cacheLimit = 4096;
+    std::vector<Step> m_path;  // root first; empty = not positioned
+};
+
+template <class Fn> bool NtxFile::forEach(Fn fn, std::string *error)
+{
+    bool moved = false;
+    if (!first(&moved, error)) return false;
+    while (moved) {
+        if (!fn(key(), recno())) return true;
+        if (!next(&moved, error)) return false;
+    }
+    return true;
+}
+
+} // namespace xbase
