@@ -96,7 +96,7 @@ bool NtxFile::build(const std::string &path, const std::string &tagName,
     }
     const int m = maxKeysFor(keyLength);
     const int itemSize = keyLength + 8;
-    const std::string tmp = path + ".tmp";
+    const std::string &tmp = path;
     File f;
     if (!f.open(tmp, File::Mode::Create)) {
         *error = "cannot create index " + tmp + ": " + fs::lastErrorText();
@@ -183,11 +183,6 @@ bool NtxFile::build(const std::string &path, const std::string &tagName,
     std::memcpy(h + kOffTagName, name.data(), name.size());
     if (!f.writeAt(0, h, sizeof h) || !f.sync()) return ioFail();
     f.close();
-    if (!fs::replace(tmp, path)) {
-        *error = "cannot rename " + tmp + " to " + path + ": " + fs::lastErrorText();
-        fs::remove(tmp);
-        return false;
-    }
     return true;
 }
 

@@ -56,8 +56,9 @@ public:
         virtual uint32_t recno(uint64_t i) const = 0;
     };
 
-    // Writes a complete index file at `path` through a temporary file renamed into place:
-    // leaves from the first page upward, then each branch level, the root last.
+    // Writes a complete index file at `path` (callers write a temporary name and rename it):
+    // leaves from the first page upward, then each branch level, the root last; the header
+    // goes last of all and the file is synced.
     static bool build(const std::string &path, const std::string &tagName,
                       const std::string &expression, int keyLength, const SortedKeys &keys,
                       std::string *error);

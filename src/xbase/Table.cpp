@@ -26,17 +26,33 @@ std::string withExtension(const std::string &base, const char *ext)
     return fs::findNoCase(base + ext);
 }
 
-// A memo compaction renames the new .dbf, then the new .dbt. If the program stopped in
-// between, finish the job; if it stopped before the .dbf was renamed, forget it.
-void recoverCompaction(const std::string &dbfPath, const std::string &dbtPath)
+// Pack and memo compaction write every new file under a ".tmp" name first; renaming the new
+// .dbf is the commit point, after which the new .dbt and .ntx files are renamed too. If the
+// program stopped in between, finish the job; if it stopped before the .dbf was renamed,
+// forget it. Runs with the table's lock held, so no other program is in the middle of one.
+void recoverInterruptedRewrite(const std::string &base, const std::string &dbfPath)
 {
-    const std::string dbfTmp = dbfPath + ".tmp";
-    const std::string dbtTmp = dbtPath + ".tmp";
-    if (fs::exists(dbfTmp)) {
-        fs::remove(dbfTmp);
-        fs::remove(dbtTmp);
-    } else if (fs::exists(dbtTmp)) {
-        fs::replace(dbtTmp, dbtPath);
+    const bool rollBack = fs::exists(dbfPath + ".tmp");
+    if (rollBack) fs::remove(dbfPath + ".tmp");
+    std::vector<std::string> others;
+    const std::string dbt = withExtension(base, ".dbt");
+    others.push_back(dbt.empty() ? base + ".dbt" : dbt);
+    const std::string cgp = withExtension(base, ".cgp");
+    std::vector<std::string> tags;
+    std::string ignored;
+    if (!cgp.empty() && readGroupFile(cgp, &tags, &ignored)) {
+        for (const std::string &t : tags) {
+            std::string file = fs::dirName(cgp) + "/" + t;
+            if (t.rfind('.') == std::string::npos) file += ".ntx";
+            const std::string found = fs::findNoCase(file);
+            others.push_back(found.empty() ? file : found);
+        }
+    }
+    for (const std::string &path : others) {
+        const std::string tmp = path + ".tmp";
+        if (!fs::exists(tmp)) continue;
+        if (rollBack) fs::remove(tmp);
+        else fs::replace(tmp, path);
     }
 }
 
@@ -71,9 +87,7 @@ bool Table::open(const std::string &name)
         return false;
     }
     m_exclusive = exclusive;
-    // Only now, with the lock held, can no other program be in the middle of a compaction.
-    const std::string dbtGuess = withExtension(m_basePath, ".dbt");
-    if (!m_readOnly) recoverCompaction(dbfPath, dbtGuess.empty() ? m_basePath + ".dbt" : dbtGuess);
+    if (!m_readOnly) recoverInterruptedRewrite(m_basePath, dbfPath);
     if (m_dbf.hasMemoFields()) {
         const std::string dbtPath = withExtension(m_basePath, ".dbt");
         m_memo = std::make_unique<MemoFile>();

@@ -124,10 +124,9 @@ private:
     bool openTag(const std::string &tagName, const std::string &ntxPath, std::string *error);
     void closeTags();
     bool writable();
-    // Rewrites the table keeping the records for which keep() is true, then rebuilds every
-    // open tag.
+    // Rewrites the table keeping the records for which keep() is true, with every open tag
+    // rebuilt; all new files are renamed into place only when all are written.
     template <class Keep> int rewrite(Keep keep);
-    int rebuildOpenTags();
 
     Engine &m_engine;
     std::string m_name;

@@ -92,31 +92,40 @@ template <class Keep> int Table::rewrite(Keep keep)
                   },
                   &err) &&
               err.empty() && out.finish(&err);
+    // The open tags are built from the new table before anything is renamed.
+    std::vector<std::string> tagPaths;
+    if (ok) {
+        DbfFile fresh;
+        ok = fresh.open(tmp, true, &err);
+        for (size_t i = 0; ok && i < m_tags.size(); ++i) {
+            tagPaths.push_back(m_tags[i]->m_file->path());
+            ok = buildIndex(fresh, m_tags[i]->m_expr, tagPaths.back() + ".tmp",
+                            m_tags[i]->m_name, &err);
+        }
+        fresh.close(&err);
+    }
     if (!ok) {
         out.abandon();
+        for (const auto &p : tagPaths) fs::remove(p + ".tmp");
         return error(e4write, err);
     }
+    for (auto &t : m_tags) t->m_file->close(&err);
+    // Commit point: the new table. Opening a table finishes what a crash interrupts after it.
     if (!fs::replace(tmp, path)) {
         fs::remove(tmp);
+        for (const auto &p : tagPaths) fs::remove(p + ".tmp");
         return error(e4write, "cannot rename " + tmp + ": " + fs::lastErrorText());
     }
+    for (const auto &p : tagPaths)
+        if (!fs::replace(p + ".tmp", p))
+            return error(e4write, "cannot rename " + p + ".tmp: " + fs::lastErrorText());
     m_dbf.close(&err);
     if (!m_dbf.open(path, false, &err)) return error(e4open, err);
     if (!m_dbf.file().lock(File::Lock::Exclusive))
         return error(e4lock, "table " + path + " was taken by another program during a pack");
     m_exclusive = true;
-    return rebuildOpenTags();
-}
-
-int Table::rebuildOpenTags()
-{
-    std::string err;
-    for (auto &t : m_tags) {
-        const std::string path = t->m_file->path();
-        t->m_file->close(&err);
-        if (!buildIndex(m_dbf, t->m_expr, path, t->m_name, &err)) return error(e4create, err);
-        if (!t->m_file->open(path, false, &err)) return error(e4index, err);
-    }
+    for (size_t i = 0; i < m_tags.size(); ++i)
+        if (!m_tags[i]->m_file->open(tagPaths[i], false, &err)) return error(e4index, err);
     m_recno = 0;
     m_loaded = false;
     for (auto &m : m_memoCache) m.reset();
@@ -135,15 +144,6 @@ int Table::zap(long first, long count)
     if (first < 1) first = 1;
     if (count <= 0) return 0;
     const long last = first + count - 1;
-    if (first == 1 && last >= recCount()) {
-        int rc = flush();
-        if (rc < 0) return rc;
-        if (!writable()) return m_engine.errorCode();
-        std::string err;
-        if (!m_dbf.zap(&err)) return error(e4write, err);
-        if (!m_dbf.sync()) return error(e4write, "cannot sync " + m_dbf.path());
-        return rebuildOpenTags();
-    }
     return rewrite([first, last](uint32_t recno, const unsigned char *) {
         return long(recno) < first || long(recno) > last;
     });
@@ -255,8 +255,16 @@ int Table::createIndex(const std::string &group, const std::vector<TagSpec> &spe
     }
     std::vector<std::string> names;
     for (size_t i = 0; i < specs.size(); ++i) {
-        if (!buildIndex(m_dbf, exprs[i], paths[i], specs[i].name, &err))
+        // The table does not change, so each tag can be replaced on its own.
+        const std::string tmp = paths[i] + ".tmp";
+        if (!buildIndex(m_dbf, exprs[i], tmp, specs[i].name, &err)) {
+            fs::remove(tmp);
             return error(e4create, err);
+        }
+        if (!fs::replace(tmp, paths[i])) {
+            fs::remove(tmp);
+            return error(e4create, "cannot rename " + tmp + ": " + fs::lastErrorText());
+        }
         names.push_back(specs[i].name);
     }
     if (!writeGroupFile(cgpExisting.empty() ? cgpWanted : cgpExisting, names, &err))
