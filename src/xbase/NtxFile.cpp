@@ -724,35 +724,57 @@ bool NtxFile::height(int *levels, std::string *error)
 
 bool NtxFile::position(double *fraction, std::string *error)
 {
+    // Entries before the cursor, and in all, counted exactly in the pages along the path and
+    // their children, and estimated below them from the average fill of the children read at
+    // each level. No more than the path pages and their children are read.
     *fraction = 0;
     if (m_path.empty()) return true;
     int levels = 0;
     if (!height(&levels, error)) return false;
     if (levels < int(m_path.size())) return fail(error, "leaves lie at different depths");
-    std::vector<double> counts(size_t(levels), 0);
-    double sum = 0;
-    int known = 0;
+    const size_t depth = size_t(levels);
+    // Counts of the children of each path page, by level of the children.
+    std::vector<std::vector<int>> childCounts(depth + 1);
+    std::vector<double> fill(depth + 1, 0);
+    std::vector<int> fillSamples(depth + 1, 0);
     for (size_t k = 0; k < m_path.size(); ++k) {
         Page *p = page(m_path[k].page, error);
         if (!p) return false;
-        counts[k] = count(p);
-        if (k > 0) {
-            sum += counts[k];
-            ++known;
+        const int n = count(p);
+        if (getU32(item(p, 0)) == 0) break;  // a leaf has no children
+        std::vector<uint32_t> children;
+        for (int j = 0; j <= n; ++j) children.push_back(getU32(item(p, j)));
+        for (uint32_t child : children) {
+            Page *cp = page(child, error);
+            if (!cp) return false;
+            childCounts[k + 1].push_back(count(cp));
+            fill[k + 1] += count(cp);
+            fillSamples[k + 1] += 1;
         }
     }
-    // Levels below the cursor are assumed as full as the pages on its path.
-    const double typical = known ? sum / known : m_maxKeys * 0.75;
-    for (size_t k = m_path.size(); k < counts.size(); ++k) counts[k] = typical;
-    // below[k]: entries in one subtree hanging from a page at level k.
-    std::vector<double> below(size_t(levels), 0);
-    for (int k = levels - 2; k >= 0; --k)
-        below[size_t(k)] = counts[size_t(k) + 1] + (counts[size_t(k) + 1] + 1) * below[size_t(k) + 1];
+    // below[L]: estimated entries in a subtree hanging under a page of level L.
+    std::vector<double> below(depth + 1, 0);
+    double typical = m_maxKeys * 0.75;
+    for (size_t L = 1; L < depth; ++L)
+        if (fillSamples[L]) typical = fill[L] / fillSamples[L];
+    for (size_t L = depth - 1; L-- > 0;) {
+        const double f = fillSamples[L + 1] ? fill[L + 1] / fillSamples[L + 1] : typical;
+        below[L] = f + (f + 1) * below[L + 1];
+    }
+    auto subtree = [&](size_t level, int n) { return n + (n + 1) * below[level]; };
     double before = 0;
-    for (size_t k = 0; k + 1 < m_path.size(); ++k) before += m_path[k].index * (below[k] + 1);
-    const size_t last = m_path.size() - 1;
-    before += m_path[last].index * (below[last] + 1) + below[last];
-    const double total = counts[0] + (counts[0] + 1) * below[0];
+    for (size_t k = 0; k < m_path.size(); ++k) {
+        const bool last = k + 1 == m_path.size();
+        const int idx = m_path[k].index;
+        before += idx;  // keys of this page before the child taken or the entry
+        const int upto = last ? idx + 1 : idx;  // on a branch entry, its left subtree too
+        for (int j = 0; j < upto && size_t(j) < childCounts[k + 1].size(); ++j)
+            before += subtree(k + 1, childCounts[k + 1][size_t(j)]);
+    }
+    Page *root = page(m_root, error);
+    if (!root) return false;
+    double total = count(root);
+    for (int n : childCounts[1]) total += subtree(1, n);
     *fraction = total > 1 ? std::clamp(before / total, 0.0, 1.0) : 0;
     return true;
 }
