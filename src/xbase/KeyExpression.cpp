@@ -8,6 +8,25 @@
 
 namespace xbase {
 
+namespace {
+
+// True when text is a right-aligned number as formatNumeric writes it: leading blanks, an
+// optional '-', no leading zeros, and a digit at the end.
+bool canonicalNumber(const char *text, int width)
+{
+    int i = 0;
+    while (i < width && text[i] == ' ') ++i;
+    if (i == width || text[width - 1] < '0' || text[width - 1] > '9') return false;
+    if (text[i] == '-') ++i;
+    if (i == width) return false;
+    if (text[i] == '0') return i + 1 == width || text[i + 1] == '.';
+    for (int j = i; j < width; ++j)
+        if ((text[j] < '0' || text[j] > '9') && text[j] != '.') return false;
+    return text[i] >= '1' && text[i] <= '9';
+}
+
+} // namespace
+
 struct KeyExpression::Node
 {
     enum Kind { CharField, NumField, DateField, Literal, Upper, Str, Dtos, Concat };
@@ -37,8 +56,10 @@ struct KeyExpression::Node
             break;
         case Str: {
             const Node &a = *args[0];
-            // A numeric field already holds its value right-aligned; copy when it matches.
-            if (a.kind == NumField && a.width == width && a.decimals == decimals) {
+            // A numeric field written in the usual form already holds the key; copy it. A blank
+            // field (0) or one in another form goes through the number.
+            if (a.kind == NumField && a.width == width && a.decimals == decimals &&
+                canonicalNumber(reinterpret_cast<const char *>(record + a.offset), width)) {
                 std::memcpy(out, record + a.offset, size_t(width));
                 break;
             }

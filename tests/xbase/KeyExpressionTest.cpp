@@ -45,6 +45,19 @@ TEST_P(KeyExpressionEval, EvaluatesOnTheRecord)
     EXPECT_EQ(e.keyLength(), int(std::string(GetParam().key).size()));
 }
 
+TEST(KeyExpression, StrOfABlankOrOddNumberFieldIsTheNumber)
+{
+    xbase::KeyExpression e;
+    std::string err;
+    ASSERT_TRUE(e.parse("STR(CUNO,6)", fields(), &err)) << err;
+    for (auto [stored, key] : {std::pair{"      ", "     0"}, {"000042", "    42"},
+                               {"  -0  ", "     0"}, {"    -7", "    -7"}}) {
+        std::string rec = kRecord;
+        rec.replace(1 + 8 + 5, 6, stored);
+        EXPECT_EQ(e.evaluate(reinterpret_cast<const unsigned char *>(rec.data())), key) << stored;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Forms, KeyExpressionEval,
                          ::testing::Values(Case{"last", "smith   "},
                                            Case{"Upper(Last + First)", "SMITH   ANN  "},
