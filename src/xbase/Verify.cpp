@@ -17,7 +17,8 @@ using Kind = VerifyFault::Kind;
 // of the same length that differ only in trailing blanks cannot both be shown the same.
 std::string shownKey(const char *key, size_t length)
 {
-    while (length > 0 && key[length - 1] == ' ') --length;
+    while (length > 0 && key[length - 1] == ' ')
+        --length;
     std::string out = "\"";
     static const char hex[] = "0123456789ABCDEF";
     for (size_t i = 0; i < length; ++i) {
@@ -58,8 +59,8 @@ private:
     Tag &m_tag;
     const VerifyOptions &m_options;
     VerifyResult &m_result;
-    const size_t m_start;  // this tag's first line in m_result.faults
-    size_t m_found = 0;    // this tag's faults, listed or not
+    const size_t m_start; // this tag's first line in m_result.faults
+    size_t m_found = 0;   // this tag's faults, listed or not
     uint64_t m_firstOrderIndex = UINT64_MAX;
 };
 
@@ -82,8 +83,8 @@ void TagVerifier::reportTree(bool treeOk, uint64_t treeEntries, const std::strin
         if (m_options.maxFaultsPerTag == 0) return;
         // Over the limit: the structural fault still goes first, in place of the last line.
         m_result.faults.pop_back();
-        m_result.faults.push_back({Kind::Structure, m_tag.name(), 0,
-                                   "tag " + m_tag.name() + ": " + treeError});
+        m_result.faults.push_back(
+            {Kind::Structure, m_tag.name(), 0, "tag " + m_tag.name() + ": " + treeError});
     }
     std::rotate(m_result.faults.begin() + long(m_start), m_result.faults.end() - 1,
                 m_result.faults.end());
@@ -108,8 +109,8 @@ void TagVerifier::run()
     const size_t kl = size_t(expr.keyLength());
     if (size_t(ntx.keyLength()) != kl) {
         fault(Kind::Unreadable, 0,
-              "key length " + std::to_string(ntx.keyLength()) +
-                  " does not match its expression (" + std::to_string(kl) + ")");
+              "key length " + std::to_string(ntx.keyLength()) + " does not match its expression (" +
+                  std::to_string(kl) + ")");
         return;
     }
 
@@ -221,9 +222,11 @@ VerifyResult verifyTable(Table &table, const VerifyOptions &options)
 {
     VerifyResult result;
     if (table.flush() < 0) {
-        result.faults.push_back({Kind::Unreadable, {}, 0,
-                                 "the table could not be flushed before the check: " +
-                                     table.engine().errorText()});
+        result.faults.push_back(
+            {Kind::Unreadable,
+             {},
+             0,
+             "the table could not be flushed before the check: " + table.engine().errorText()});
         result.faultCount = 1;
         return result;
     }

@@ -26,18 +26,18 @@ class Table;
 struct VerifyFault
 {
     enum class Kind {
-        Unreadable,   // the table or the tag could not be read through; later checks skipped
-        Structure,    // the tree is malformed (page bounds, depths, loops)
-        Order,        // an entry does not come after the one before it
-        BadRecord,    // an entry names a record number the table does not have
-        Duplicate,    // a record has more than one entry
-        Missing,      // a record has no entry
-        KeyMismatch,  // an entry's key is not the key of its record
+        Unreadable,  // the table or the tag could not be read through; later checks skipped
+        Structure,   // the tree is malformed (page bounds, depths, loops)
+        Order,       // an entry does not come after the one before it
+        BadRecord,   // an entry names a record number the table does not have
+        Duplicate,   // a record has more than one entry
+        Missing,     // a record has no entry
+        KeyMismatch, // an entry's key is not the key of its record
     };
     Kind kind = Kind::Structure;
     std::string tag;
-    uint32_t recno = 0;  // 0 when the fault is not about one record
-    std::string text;    // one line naming the tag, the record and what is wrong
+    uint32_t recno = 0; // 0 when the fault is not about one record
+    std::string text;   // one line naming the tag, the record and what is wrong
 };
 
 struct VerifyOptions
@@ -51,11 +51,11 @@ struct VerifyOptions
 
 struct VerifyResult
 {
-    std::vector<VerifyFault> faults;  // listed faults, tag by tag in the table's tag order
-    uint64_t faultCount = 0;          // all faults found, listed or not
+    std::vector<VerifyFault> faults; // listed faults, tag by tag in the table's tag order
+    uint64_t faultCount = 0;         // all faults found, listed or not
     uint32_t records = 0;
     size_t tags = 0;
-    uint64_t entries = 0;  // entries walked over all tags
+    uint64_t entries = 0; // entries walked over all tags
     bool clean() const { return faultCount == 0; }
 };
 
