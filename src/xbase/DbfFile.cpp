@@ -208,6 +208,8 @@ bool DbfFile::open(const std::string &path, bool readOnly, std::string *error)
     m_countOnDisk = m_count;
     m_appendFirst = m_count + 1;
     m_winCount = 0;
+    m_winDirtyFirst = m_winDirtyLast = 0;
+    m_lastRead = 0;
     m_dirty = false;
     return true;
 }
@@ -222,6 +224,7 @@ bool DbfFile::close(std::string *error)
     m_appendBuf.clear();
     m_window.clear();
     m_winCount = 0;
+    m_winDirtyFirst = m_winDirtyLast = 0;
     return ok;
 }
 
@@ -238,15 +241,34 @@ bool DbfFile::hasMemoFields() const
                        [](const FieldInfo &f) { return f.type == 'M'; });
 }
 
+bool DbfFile::flushWindow(std::string *error)
+{
+    if (m_winDirtyFirst == 0) return true;
+    const size_t rl = size_t(m_recordLength);
+    const uint32_t first = m_winDirtyFirst, last = m_winDirtyLast;
+    if (!m_file.writeAt(uint64_t(m_headerLength) + uint64_t(first - 1) * rl,
+                        &m_window[(first - m_winFirst) * rl], (last - first + 1) * rl)) {
+        *error = "cannot write records " + std::to_string(first) + " to " +
+                 std::to_string(last) + " of " + m_file.path() + ": " + fs::lastErrorText();
+        return false;
+    }
+    m_winDirtyFirst = m_winDirtyLast = 0;
+    return true;
+}
+
 bool DbfFile::readWindow(uint32_t recno, std::string *error)
 {
+    if (!flushWindow(error)) return false;
     const size_t rl = size_t(m_recordLength);
-    // Sequential readers get a large window; random access reads one record.
-    uint32_t want = 1;
-    if (m_lastRead && (recno == m_lastRead + 1 || recno + 1 == m_lastRead))
-        want = uint32_t(std::max<size_t>(1, kWindowBytes / rl));
+    // Readers that go forward or backward, one record at a time or skipping a few, get a
+    // large window; random access reads one record.
+    const uint32_t perWindow = uint32_t(std::max<size_t>(1, kWindowBytes / rl));
+    const uint32_t nearby = std::max<uint32_t>(1, perWindow / 8);
+    const bool forward = m_lastRead && recno > m_lastRead && recno - m_lastRead <= nearby;
+    const bool backward = m_lastRead && recno < m_lastRead && m_lastRead - recno <= nearby;
+    const uint32_t want = forward || backward ? perWindow : 1;
     uint32_t first = recno;
-    if (want > 1 && recno + 1 == m_lastRead) first = recno >= want ? recno - want + 1 : 1;
+    if (backward) first = recno >= want ? recno - want + 1 : 1;
     uint32_t lastOnDisk = std::min(m_count, m_appendFirst - 1);
     uint32_t n = std::min(want, lastOnDisk - first + 1);
     m_window.resize(n * rl);
@@ -292,14 +314,20 @@ bool DbfFile::write(uint32_t recno, const unsigned char *record, std::string *er
         std::memcpy(&m_appendBuf[(recno - m_appendFirst) * rl], record, rl);
         return true;
     }
+    m_dirty = true;
+    if (m_winCount && recno >= m_winFirst && recno < m_winFirst + m_winCount) {
+        // Rewriting what was just read is the common case (a change to the current record):
+        // keep it in the window and write the changed stretch once.
+        std::memcpy(&m_window[(recno - m_winFirst) * rl], record, rl);
+        if (m_winDirtyFirst == 0 || recno < m_winDirtyFirst) m_winDirtyFirst = recno;
+        if (recno > m_winDirtyLast) m_winDirtyLast = recno;
+        return true;
+    }
     if (!m_file.writeAt(uint64_t(m_headerLength) + uint64_t(recno - 1) * rl, record, rl)) {
         *error = "cannot write record " + std::to_string(recno) + " of " + m_file.path() +
                  ": " + fs::lastErrorText();
         return false;
     }
-    if (m_winCount && recno >= m_winFirst && recno < m_winFirst + m_winCount)
-        std::memcpy(&m_window[(recno - m_winFirst) * rl], record, rl);
-    m_dirty = true;
     return true;
 }
 
@@ -359,7 +387,7 @@ bool DbfFile::writeHeaderCount(std::string *error)
 bool DbfFile::flush(std::string *error)
 {
     if (m_readOnly) return true;
-    if (!flushAppends(error)) return false;
+    if (!flushWindow(error) || !flushAppends(error)) return false;
     if (m_countOnDisk != m_count || m_dirty) {
         if (!writeHeaderCount(error)) return false;
     }
@@ -373,6 +401,7 @@ bool DbfFile::zap(std::string *error)
 {
     m_appendBuf.clear();
     m_winCount = 0;
+    m_winDirtyFirst = m_winDirtyLast = 0;
     m_count = 0;
     m_appendFirst = 1;
     unsigned char eof = kEndOfFile;

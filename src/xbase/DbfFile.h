@@ -66,7 +66,9 @@ public:
     int headerLength() const { return m_headerLength; }
 
     // Record numbers count from 1. Reads and writes see appended records that are still
-    // in the write-behind buffer.
+    // in the write-behind buffer. A record rewritten while it lies in the read window is
+    // changed there and reaches the file when the window moves on, or at the latest on
+    // flush(), together with its neighbours that changed too.
     bool read(uint32_t recno, unsigned char *record, std::string *error);
     bool write(uint32_t recno, const unsigned char *record, std::string *error);
     // Adds a record after the last one; it reaches the file at the latest on flush().
@@ -89,6 +91,7 @@ public:
 private:
     bool writeHeaderCount(std::string *error);
     bool flushAppends(std::string *error);
+    bool flushWindow(std::string *error);
     bool readWindow(uint32_t recno, std::string *error);
 
     File m_file;
@@ -105,17 +108,20 @@ private:
     std::vector<unsigned char> m_appendBuf;
     uint32_t m_appendFirst = 0;
 
-    // Read window: records m_winFirst .. m_winFirst + m_winCount - 1.
+    // Read window: records m_winFirst .. m_winFirst + m_winCount - 1, of which
+    // m_winDirtyFirst .. m_winDirtyLast (0 = none) were changed and not yet written.
     std::vector<unsigned char> m_window;
     uint32_t m_winFirst = 0;
     uint32_t m_winCount = 0;
+    uint32_t m_winDirtyFirst = 0;
+    uint32_t m_winDirtyLast = 0;
     uint32_t m_lastRead = 0;
 };
 
 template <class Fn>
 bool DbfFile::scan(uint32_t first, uint32_t count, Fn fn, std::string *error)
 {
-    if (!flushAppends(error)) return false;
+    if (!flushWindow(error) || !flushAppends(error)) return false;
     const size_t rl = size_t(m_recordLength);
     const uint32_t perChunk = uint32_t(std::max<size_t>(1, (1u << 20) / rl));
     std::vector<unsigned char> buf(perChunk * rl);

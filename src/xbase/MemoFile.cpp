@@ -106,6 +106,14 @@ bool MemoFile::writeAt(uint32_t block, const std::string &text, std::string *err
 bool MemoFile::append(const std::string &text, uint32_t *block, std::string *error)
 {
     uint32_t at = m_nextFree;
+    // Block numbers are 32 bits. Past the last one the next-free number would wrap around to
+    // the start of the file (a damaged header can claim a block near the top), and the memo
+    // just written would then lie beyond next-free: unreadable, and overwritten by the next.
+    if (uint64_t(at) + blocksFor(text.size()) > 0xFFFFFFFFull) {
+        *error = "memo file " + m_file.path() + " is full (next free block " +
+                 std::to_string(at) + ")";
+        return false;
+    }
     if (!writeAt(at, text, error)) return false;
     // The memo is on disk before the header claims its blocks.
     unsigned char header[4];

@@ -279,6 +279,10 @@ bool NtxFile::checkPage(uint32_t address, const unsigned char *bytes, std::strin
         if (child && (child % kPageSize || child >= m_fileEnd || child == address))
             return fail(error, "page " + std::to_string(address) + " points at page " +
                                    std::to_string(child) + " outside the file");
+        // Record numbers count from 1. A table sent to record 0 is "not positioned", and its
+        // next skip starts again from the top: a walk over such an entry never ends.
+        if (i < n && getU32(bytes + off + 4) == 0)
+            return fail(error, "page " + std::to_string(address) + " has an entry for record 0");
     }
     return true;
 }
@@ -515,6 +519,7 @@ bool NtxFile::descendRightmost(uint32_t address, std::string *error)
 bool NtxFile::first(bool *moved, std::string *error)
 {
     m_path.clear();
+    m_walked = 0;
     if (!descendLeftmost(m_root, error)) {
         m_path.clear();
         return false;
@@ -526,6 +531,7 @@ bool NtxFile::first(bool *moved, std::string *error)
 bool NtxFile::last(bool *moved, std::string *error)
 {
     m_path.clear();
+    m_walked = 0;
     if (!descendRightmost(m_root, error)) {
         m_path.clear();
         return false;
@@ -534,7 +540,39 @@ bool NtxFile::last(bool *moved, std::string *error)
     return true;
 }
 
+// A walk in one direction passes each entry once, so it cannot pass more entries than the
+// file's pages hold. A damaged tree whose branch items lead to the same page more than once
+// is walked through that page again and again: with a few levels of that, the walk would
+// not end in a lifetime. Such a walk is stopped with an error instead. The bound is twice
+// what the pages can hold, so that a verifier counting the walk itself sees the loop first.
+bool NtxFile::countWalk(int direction, long entries, std::string *error)
+{
+    if (direction != m_walkDirection) {
+        m_walkDirection = direction;
+        m_walked = 0;
+    }
+    m_walked += uint64_t(entries);
+    if (m_walked > 2 * (m_fileEnd / kPageSize + 1) * uint64_t(m_maxKeys + 1)) {
+        m_path.clear();
+        return fail(error, "a walk passed more entries than the file holds: its pages lead to "
+                           "the same page more than once");
+    }
+    return true;
+}
+
 bool NtxFile::next(bool *moved, std::string *error)
+{
+    if (!stepNext(moved, error)) return false;
+    return !*moved || countWalk(1, 1, error);
+}
+
+bool NtxFile::prev(bool *moved, std::string *error)
+{
+    if (!stepPrev(moved, error)) return false;
+    return !*moved || countWalk(-1, 1, error);
+}
+
+bool NtxFile::stepNext(bool *moved, std::string *error)
 {
     *moved = false;
     if (m_path.empty()) return true;
@@ -568,7 +606,7 @@ bool NtxFile::next(bool *moved, std::string *error)
     return true;
 }
 
-bool NtxFile::prev(bool *moved, std::string *error)
+bool NtxFile::stepPrev(bool *moved, std::string *error)
 {
     *moved = false;
     if (m_path.empty()) return true;
@@ -614,6 +652,7 @@ bool NtxFile::skip(long count, long *done, std::string *error)
             long room = count > 0 ? this->count(p) - 1 - top.index : top.index;
             long step = std::min<long>(room, count > 0 ? count : -count);
             if (step > 0) {
+                if (!countWalk(count > 0 ? 1 : -1, step, error)) return false;
                 top.index += int(count > 0 ? step : -step);
                 count += count > 0 ? -step : step;
                 *done += step;
@@ -632,6 +671,7 @@ NtxFile::Seek NtxFile::seek(const char *key, int length, std::string *error)
 {
     length = std::min(length, m_keyLength);
     m_path.clear();
+    m_walked = 0;
     uint32_t address = m_root;
     for (;;) {
         if (m_path.size() >= size_t(kMaxDepth)) {
@@ -701,6 +741,7 @@ bool NtxFile::findPath(const char *key, uint32_t recno, std::vector<Step> *path,
 
 bool NtxFile::seekEntry(const char *key, uint32_t recno, bool *found, std::string *error)
 {
+    m_walked = 0;
     if (!findPath(key, recno, &m_path, found, error)) {
         m_path.clear();
         return false;

@@ -149,6 +149,9 @@ private:
     bool allocate(uint32_t *address, std::string *error);
     bool release(uint32_t address, std::string *error);
     int compareEntry(const unsigned char *itm, const char *key, uint32_t recno) const;
+    bool stepNext(bool *moved, std::string *error);
+    bool stepPrev(bool *moved, std::string *error);
+    bool countWalk(int direction, long entries, std::string *error);
     bool descendLeftmost(uint32_t page, std::string *error);
     bool descendRightmost(uint32_t page, std::string *error);
     bool findPath(const char *key, uint32_t recno, std::vector<Step> *path, bool *found,
@@ -175,6 +178,9 @@ private:
     std::list<uint32_t> m_lru;  // front = most recently used
     size_t m_cacheLimit = 4096;
     std::vector<Step> m_path;  // root first; empty = not positioned
+    // Entries passed since the cursor was placed or last turned round, and the direction.
+    uint64_t m_walked = 0;
+    int m_walkDirection = 0;
 };
 
 template <class Fn> bool NtxFile::forEach(Fn fn, std::string *error)

@@ -243,6 +243,16 @@ bool Table::syncCursor()
     return true;
 }
 
+// An index entry must name a record the table has; a damaged index that names another is an
+// error, never a move onto a record that does not exist.
+bool Table::checkIndexRecno(uint32_t recno)
+{
+    if (recno >= 1 && long(recno) <= recCount()) return true;
+    error(e4index, "index " + m_selected->file().path() + " names record " +
+                       std::to_string(recno) + ", which the table does not have");
+    return false;
+}
+
 int Table::top()
 {
     int rc = flushRecord();
@@ -255,6 +265,7 @@ int Table::top()
     bool moved = false;
     std::string err;
     if (!m_selected->file().first(&moved, &err)) return error(e4index, err);
+    if (moved && !checkIndexRecno(m_selected->file().recno())) return e4index;
     moveTo(moved ? long(m_selected->file().recno()) : count + 1);
     return moved ? r4success : r4eof;
 }
@@ -271,6 +282,7 @@ int Table::bottom()
     bool moved = false;
     std::string err;
     if (!m_selected->file().last(&moved, &err)) return error(e4index, err);
+    if (moved && !checkIndexRecno(m_selected->file().recno())) return e4index;
     moveTo(moved ? long(m_selected->file().recno()) : count + 1);
     return moved ? r4success : r4eof;
 }
@@ -310,6 +322,7 @@ int Table::skip(long n)
     NtxFile &f = m_selected->file();
     if (!f.skip(n, &done, &err)) return error(e4index, err);
     if (done == (n > 0 ? n : -n)) {
+        if (!checkIndexRecno(f.recno())) return e4index;
         moveTo(long(f.recno()));
         return r4success;
     }
@@ -328,9 +341,13 @@ int Table::seek(const char *key, int length)
     if (!m_selected) return error(e4tagName, "seek in table " + m_name + " without a tag");
     std::string err;
     NtxFile &f = m_selected->file();
-    switch (f.seek(key, length, &err)) {
-    case NtxFile::Seek::Found: moveTo(long(f.recno())); return r4found;
-    case NtxFile::Seek::After: moveTo(long(f.recno())); return r4after;
+    const NtxFile::Seek result = f.seek(key, length, &err);
+    switch (result) {
+    case NtxFile::Seek::Found:
+    case NtxFile::Seek::After:
+        if (!checkIndexRecno(f.recno())) return e4index;
+        moveTo(long(f.recno()));
+        return result == NtxFile::Seek::Found ? r4found : r4after;
     case NtxFile::Seek::End: moveTo(recCount() + 1); return r4eof;
     case NtxFile::Seek::Error: break;
     }

@@ -120,6 +120,7 @@ private:
     int flushRecord();
     int moveTo(long recno);
     bool syncCursor();
+    bool checkIndexRecno(uint32_t recno);
     bool openTags(std::string *error);
     bool openTag(const std::string &tagName, const std::string &ntxPath, std::string *error);
     void closeTags();
