@@ -69,9 +69,9 @@ bool DataStore::open(TableId id)
         failOpen(name);
         return false;
     };
-    if (plain) code4autoOpen(m_engine, 0);
+    const int autoOpen = plain ? code4autoOpen(m_engine, 0) : 1;
     DATA4 *d = d4open(m_engine, tablePath(id).c_str());
-    if (plain) code4autoOpen(m_engine, 1);
+    if (plain) code4autoOpen(m_engine, autoOpen);
     if (!d || code4errorCode(m_engine, 0) < 0) return fail(fileName);
     t.data = d;
     if (!plain) {

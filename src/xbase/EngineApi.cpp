@@ -87,15 +87,15 @@ FIELD4 *d4field(DATA4 *d, const char *name) { return d->field(name ? name : "");
 
 int i4create(DATA4 *d, const char *group, const TAG4INFO *tags)
 {
-    std::vector<TagSpec> specs;
+    std::vector<TagSpec> definitions;
     for (const TAG4INFO *t = tags; t && t->name; ++t) {
         if ((t->filter && *t->filter) || t->unique || t->descending)
             return d->engine().raise(e4param, std::string("tag ") + t->name +
                                                   ": filters, unique and descending tags are "
                                                   "not supported");
-        specs.push_back({t->name, t->expression ? t->expression : ""});
+        definitions.push_back({t->name, t->expression ? t->expression : ""});
     }
-    return d->createIndex(group ? group : "", specs);
+    return d->createIndex(group ? group : "", definitions);
 }
 
 const char *f4str(FIELD4 *f) { return f->table().fieldText(*f); }

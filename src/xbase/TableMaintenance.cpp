@@ -217,21 +217,21 @@ int Table::memoCompress()
     return top() < 0 ? m_engine.errorCode() : 0;
 }
 
-int Table::createIndex(const std::string &group, const std::vector<TagSpec> &specs)
+int Table::createIndex(const std::string &group, const std::vector<TagSpec> &definitions)
 {
     int rc = flush();
     if (rc < 0) return rc;
     if (!writable()) return m_engine.errorCode();
-    if (specs.empty()) return error(e4param, "an index needs at least one tag");
+    if (definitions.empty()) return error(e4param, "an index needs at least one tag");
     const std::string dir = fs::dirName(m_dbf.path());
-    std::vector<KeyExpression> exprs(specs.size());
-    std::vector<std::string> paths(specs.size());
+    std::vector<KeyExpression> exprs(definitions.size());
+    std::vector<std::string> paths(definitions.size());
     std::string err;
-    for (size_t i = 0; i < specs.size(); ++i) {
-        const std::string &name = specs[i].name;
+    for (size_t i = 0; i < definitions.size(); ++i) {
+        const std::string &name = definitions[i].name;
         if (name.empty() || name.size() > 10 || name.find_first_of("/.\\ ") != std::string::npos)
             return error(e4param, "\"" + name + "\" cannot name a tag");
-        if (!exprs[i].parse(specs[i].expression, m_dbf.fields(), &err)) return error(e4expr, err);
+        if (!exprs[i].parse(definitions[i].expression, m_dbf.fields(), &err)) return error(e4expr, err);
         const std::string wanted = dir + "/" + name + ".ntx";
         const std::string existing = fs::findNoCase(wanted);
         if (!existing.empty() && m_engine.safety)
@@ -244,9 +244,9 @@ int Table::createIndex(const std::string &group, const std::vector<TagSpec> &spe
     if (!cgpExisting.empty() && m_engine.safety)
         return error(e4exists, "group file " + cgpExisting + " exists already");
     // Tags of the same names that are open now are replaced.
-    for (size_t i = 0; i < specs.size(); ++i) {
+    for (size_t i = 0; i < definitions.size(); ++i) {
         for (auto it = m_tags.begin(); it != m_tags.end(); ++it) {
-            if (strcasecmp((*it)->m_name.c_str(), specs[i].name.c_str()) != 0) continue;
+            if (strcasecmp((*it)->m_name.c_str(), definitions[i].name.c_str()) != 0) continue;
             if (m_selected == it->get()) m_selected = nullptr;
             (*it)->m_file->close(&err);
             m_tags.erase(it);
@@ -254,10 +254,10 @@ int Table::createIndex(const std::string &group, const std::vector<TagSpec> &spe
         }
     }
     std::vector<std::string> names;
-    for (size_t i = 0; i < specs.size(); ++i) {
+    for (size_t i = 0; i < definitions.size(); ++i) {
         // The table does not change, so each tag can be replaced on its own.
         const std::string tmp = paths[i] + ".tmp";
-        if (!buildIndex(m_dbf, exprs[i], tmp, specs[i].name, &err)) {
+        if (!buildIndex(m_dbf, exprs[i], tmp, definitions[i].name, &err)) {
             fs::remove(tmp);
             return error(e4create, err);
         }
@@ -265,12 +265,12 @@ int Table::createIndex(const std::string &group, const std::vector<TagSpec> &spe
             fs::remove(tmp);
             return error(e4create, "cannot rename " + tmp + ": " + fs::lastErrorText());
         }
-        names.push_back(specs[i].name);
+        names.push_back(definitions[i].name);
     }
     if (!writeGroupFile(cgpExisting.empty() ? cgpWanted : cgpExisting, names, &err))
         return error(e4create, err);
-    for (size_t i = 0; i < specs.size(); ++i)
-        if (!openTag(specs[i].name, paths[i], &err)) return error(e4index, err);
+    for (size_t i = 0; i < definitions.size(); ++i)
+        if (!openTag(definitions[i].name, paths[i], &err)) return error(e4index, err);
     return 0;
 }
 

@@ -147,10 +147,10 @@ std::vector<std::string> split(const std::string &text, char separator)
     }
 }
 
-bool parseFieldList(const std::string &spec, std::vector<xbase::FieldInfo> *fields,
+bool parseFieldList(const std::string &listText, std::vector<xbase::FieldInfo> *fields,
                     std::string *error)
 {
-    for (const std::string &item : split(spec, ',')) {
+    for (const std::string &item : split(listText, ',')) {
         const std::vector<std::string> parts = split(item, ':');
         auto bad = [&](const std::string &why) {
             *error = "field \"" + item + "\": " + why;
@@ -176,12 +176,12 @@ bool parseFieldList(const std::string &spec, std::vector<xbase::FieldInfo> *fiel
 }
 
 // Splits "TAG=EXPR;TAG=EXPR" at the semicolons outside quoted text.
-bool parseTagList(const std::string &spec, std::vector<std::pair<std::string, std::string>> *tags,
+bool parseTagList(const std::string &listText, std::vector<std::pair<std::string, std::string>> *tags,
                   std::string *error)
 {
     std::vector<std::string> items(1);
     char quote = 0;
-    for (char ch : spec) {
+    for (char ch : listText) {
         if (quote) {
             if (ch == quote) quote = 0;
         } else if (ch == '"' || ch == '\'') {
@@ -332,9 +332,9 @@ int createTable(const std::string &table, const std::string &fieldSpec, std::ost
 int indexTable(const std::string &table, const std::string &tagSpec, std::ostream &out,
                std::ostream &err)
 {
-    std::vector<std::pair<std::string, std::string>> specs;
+    std::vector<std::pair<std::string, std::string>> tagList;
     std::string error;
-    if (!parseTagList(tagSpec, &specs, &error)) {
+    if (!parseTagList(tagSpec, &tagList, &error)) {
         err << "xbtool: " << error << "\n";
         return kUsage;
     }
@@ -344,12 +344,12 @@ int indexTable(const std::string &table, const std::string &tagSpec, std::ostrea
     if (!d) return engineError(c.get(), err);
     code4safety(c.get(), 0);
     std::vector<TAG4INFO> tags;
-    for (const auto &[name, expression] : specs)
+    for (const auto &[name, expression] : tagList)
         tags.push_back({name.c_str(), expression.c_str(), nullptr, 0, 0});
     tags.push_back({nullptr, nullptr, nullptr, 0, 0});
     const std::string group = xbase::fs::baseName(d->basePath());
     if (i4create(d, group.c_str(), tags.data()) < 0) return engineError(c.get(), err);
-    out << "indexed " << d4recCountDo(d) << " records in " << specs.size() << " tags of group "
+    out << "indexed " << d4recCountDo(d) << " records in " << tagList.size() << " tags of group "
         << group << "\n";
     return closeTable(c.get(), d, err);
 }
