@@ -101,6 +101,20 @@ struct EstimateBuffer
     QString REM;
 };
 
+// The selection values: one shared integer per table through which pick lists, editors and
+// their callers pass the chosen record. Positive: a record number of the table; 0: make a new
+// record; -1: nothing chosen.
+struct SelectionValues
+{
+    int customer = -1;
+    int group = -1;
+    int product = -1;
+    int invoice = -1;
+    int estimate = -1;
+    int purchase = -1;
+    int label = -1;
+};
+
 // The one record of QLR3A, read once at start-up and written back whole on every change.
 struct Settings
 {

@@ -113,6 +113,7 @@ public:
     PurchaseBuffer purchase;
     LabelBuffer label;
     EstimateBuffer estimate;
+    SelectionValues selection;
     // Set by editors that mark records deleted; cleared by pack all.
     bool packPending = false;
 
