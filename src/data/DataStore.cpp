@@ -510,8 +510,14 @@ void DataStore::writeSettings()
 {
     if (!OpenQLR3A()) return;
     StoreQLR3A();
-    d4close(data(TableId::QLR3A));
-    m_tables[size_t(TableId::QLR3A)] = OpenTable{};
+    close(TableId::QLR3A);
+}
+
+void DataStore::close(TableId id)
+{
+    OpenTable &t = m_tables[size_t(id)];
+    if (t.data) d4close(t.data);
+    t = OpenTable{};
 }
 
 } // namespace data

@@ -2,6 +2,7 @@
 
 #include "data/Buffers.h"
 #include "data/Catalogue.h"
+#include "core/Locale.h"
 #include "xbase/EngineApi.h"
 
 #include <QString>
@@ -46,6 +47,8 @@ public:
     // The handle of field `index` of the catalogue's field list.
     FIELD4 *field(TableId id, int index) const { return m_tables[size_t(id)].fields[size_t(index)]; }
     void closeAll();
+    // Closes one table (nothing happens when it is not open).
+    void close(TableId id);
     // Engine errors met while reading and writing are shown to the user as they happen.
     void setReportEngineErrors(bool on) { m_reportErrors = on; }
     // The message shown when a table or tag cannot be opened, then the program ends.
@@ -114,6 +117,8 @@ public:
     LabelBuffer label;
     EstimateBuffer estimate;
     SelectionValues selection;
+    // How numbers and dates are typed and shown; the host's, pinned by tests.
+    core::Locale locale = core::Locale::system();
     // Set by editors that mark records deleted; cleared by pack all.
     bool packPending = false;
 
