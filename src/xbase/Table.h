@@ -92,6 +92,9 @@ public:
     long recCount();
     bool eof() const { return m_recno > long(m_dbf.recordCount()); }
     double position();
+    // Records read from the .dbf so far (each load of a current record that was not already
+    // in memory); benchmarks and tests use it to see what an operation reads.
+    unsigned long long recordReads() const { return m_recordReads; }
 
     // Records
     int appendBlank();
@@ -146,6 +149,7 @@ private:
     bool m_loaded = false;
     bool m_changed = false;
     bool m_appendPending = false;
+    unsigned long long m_recordReads = 0;
     std::vector<std::optional<std::string>> m_memoPending;  // per field
     std::vector<std::optional<std::string>> m_memoCache;    // per field
 };

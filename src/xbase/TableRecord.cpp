@@ -15,6 +15,7 @@ bool Table::loadRecord()
     if (m_loaded) return true;
     if (m_recno >= 1 && m_recno <= recCount()) {
         std::string err;
+        ++m_recordReads;
         if (!m_dbf.read(uint32_t(m_recno), m_record.data(), &err)) {
             error(e4read, err);
             return false;
