@@ -483,13 +483,18 @@ void DataStore::StoreEstItm()
     putBool(f.next(), item.LTax2);
 }
 
-void DataStore::LoadCustomerGroup()
+bool DataStore::SeekGroup(int nGroup)
 {
     DATA4 *g = data(TableId::GROUPS);
     d4tagSelectP(g, d4tag(g, "nGroup"));
-    const QString key = QString::number(customer.ngroup).rightJustified(2, QLatin1Char(' '));
+    const QString key = QString::number(nGroup).rightJustified(2, QLatin1Char(' '));
     // A number that does not fit the two-character key cannot name a group.
-    if (key.size() == 2 && d4seek(g, key.toLatin1().constData()) == 0) {
+    return key.size() == 2 && d4seek(g, key.toLatin1().constData()) == 0;
+}
+
+void DataStore::LoadCustomerGroup()
+{
+    if (SeekGroup(customer.ngroup)) {
         LoadGROUPS();
     } else {
         group.nGroup = 0;

@@ -99,6 +99,10 @@ public:
     // The group of the customer in the customer buffer into the group buffer (number 0 and an
     // empty name when there is none). GROUPS must be open; its tag nGroup stays selected.
     void LoadCustomerGroup();
+    // Goes to the group with number `nGroup` as a customer's `ngroup` holds it; false when there
+    // is none (the position is then undefined). GROUPS must be open; its tag nGroup stays
+    // selected.
+    bool SeekGroup(int nGroup);
     // True when all twelve table files exist in the data directory.
     bool CheckTableFiles() const;
     // Opens the settings table, stores the settings buffer and closes it again.
