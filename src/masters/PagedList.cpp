@@ -259,6 +259,11 @@ void PagedList::placeFirstRow(long target)
         m_exact = true;
         return;
     }
+    // A jump into either end's zone (Home, End, the thumb) is counted from that end at once;
+    // only moves by a page or less go relative to the rows shown, so that paging toward an end
+    // passes over no record.
+    const bool jump = std::labs(target - m_offset) > kRows;
+    if (!m_exact && jump && (target < zone || target > m_largest - zone)) m_exact = true;
     if (m_exact) {
         if (target < zone) {
             d4top(d);
