@@ -5,6 +5,7 @@
 #include "DriveDirU.h"
 #include "HelpU.h"
 #include "MainU.h"
+#include "MasterWindows.h"
 #include "StatusBarSink.h"
 #include "core/Prompts.h"
 #include "data/DataStore.h"
@@ -37,6 +38,12 @@ void TMain::connectCommands()
     on("actExit", [this] { close(); });
     on("actAbout", [this] { AboutClick(); });
     on("actHelpContents", [this] { HelpContentsClick(); });
+    on("actCustomersEdit", [this] { m_masters->editCustomers(); });
+    on("actCustomersDefineGroups", [this] { m_masters->defineGroups(); });
+    on("actProductsDefine", [this] { m_masters->defineProducts(); });
+    on("actPurchasesBuyEdit", [this] { m_masters->editPurchases(); });
+    on("actLabelForms", [this] { m_masters->labelForms(); });
+    on("actExportMergeFile", [this] { m_masters->exportMergeFile(); });
 }
 
 void TMain::ReportFontClick()

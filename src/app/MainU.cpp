@@ -1,4 +1,5 @@
 #include "MainU.h"
+#include "MasterWindows.h"
 
 #include "AboutU.h"
 #include "DriveDirU.h"
@@ -71,6 +72,8 @@ const char *const kAvailable[] = {
     "actReportFont", "actPrinterSetup", "actSortByName", "actSortByCompany", "actFifo",
     "actLifo", "actCreditCardProcessing", "actBackup", "actRestore", "actReIndex",
     "actPackData", "actEraseAllData", "actExit", "actAbout", "actHelpContents",
+    "actCustomersEdit", "actCustomersDefineGroups", "actProductsDefine", "actPurchasesBuyEdit",
+    "actLabelForms", "actExportMergeFile",
 };
 
 } // namespace
@@ -80,7 +83,9 @@ TMain::TMain(data::DataStore &store, core::Prompts &prompts, std::function<void(
     : QMainWindow(parent), m_store(store), m_prompts(prompts),
       m_exitProgram(std::move(exitProgram)), m_status(new StatusBarSink(this)),
       m_about(new TAboutForm(this)), m_driveDir(new TDriveDir(prompts, this)),
-      m_help(new THelp(this))
+      m_help(new THelp(this)),
+      m_masters(std::make_unique<MasterWindows>(
+          store, *m_status, [this](int topic) { m_help->showTopic(topic); }, this))
 {
     setObjectName(QStringLiteral("TMain"));
     setWindowTitle(QStringLiteral("Quillory"));

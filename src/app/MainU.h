@@ -7,6 +7,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class QAbstractButton;
 class QFrame;
@@ -15,6 +16,7 @@ class StatusBarSink;
 class TAboutForm;
 class THelp;
 class TDriveDir;
+class MasterWindows;
 
 namespace core {
 class Prompts;
@@ -46,6 +48,7 @@ public:
     TAboutForm &about() { return *m_about; }
     TDriveDir &driveDir() { return *m_driveDir; }
     THelp &help() { return *m_help; }
+    MasterWindows &masters() { return *m_masters; }
     const QFont &reportFont() const { return m_reportFont; }
     QString versionText() const { return m_version; }
     int currentSection() const { return m_section; }
@@ -91,6 +94,7 @@ private:
     TAboutForm *m_about;
     TDriveDir *m_driveDir;
     THelp *m_help;
+    std::unique_ptr<MasterWindows> m_masters;
     QWidget *m_buttonBar = nullptr;
     QList<QToolButton *> m_sectionButtons;
     QList<QFrame *> m_panels;
