@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -73,7 +74,8 @@ int main(int argc, char **argv)
     int repeat = 200;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--dir") == 0) dir = argv[i + 1];
-        else if (std::strcmp(argv[i], "--repeat") == 0) repeat = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--repeat") == 0)
+            repeat = std::max(1, std::atoi(argv[i + 1]));
     }
     if (dir.empty() || argc % 2 == 0) {
         std::fprintf(stderr, "usage: masters_bench --dir DIR [--repeat N]\n");
@@ -140,7 +142,8 @@ int main(int argc, char **argv)
     };
     print("page-down", measure(repeat, c, openMiddle, [&] { list.pageDown(); }));
     print("page-up", measure(repeat, c, openMiddle, [&] { list.pageUp(); }));
-    print("line-down", measure(repeat, c, openMiddle, [&] { list.lineDown(PagedList::kRows - 1); }));
+    print("line-down",
+          measure(repeat, c, openMiddle, [&] { list.lineDown(PagedList::kRows - 1); }));
     print("end", measure(repeat, c, openMiddle, [&] { list.end(); }));
     print("home", measure(repeat, c, openMiddle, [&] { list.home(); }));
     int turn = 0;

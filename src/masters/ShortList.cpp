@@ -41,7 +41,8 @@ DATA4 *ShortList::data() const
 
 int &ShortList::selection() const
 {
-    return selectionOf(m_store, m_kind == ShortKind::Groups ? PickTable::Groups : PickTable::Labels);
+    return selectionOf(m_store,
+                       m_kind == ShortKind::Groups ? PickTable::Groups : PickTable::Labels);
 }
 
 void ShortList::show()
