@@ -204,16 +204,22 @@ long PagedList::positionOf(long recNo, bool *exact)
         // One skip by the zone tells which case it is without reading a record.
         const double fraction = d4position2(d);
         const long zone = m_exactZone;
-        if (d4skip(d, -zone) != 0) {
+        const bool nearTop = d4skip(d, -zone) != 0;
+        bool nearEnd = false;
+        if (!nearTop) {
+            d4skip(d, zone);  // back on the record
+            nearEnd = d4skip(d, zone) != 0;
+        }
+        if (nearTop) {
             long n = 0;
             for (int rc = d4top(d); rc == 0 && d4recNo(d) != recNo; rc = d4skip(d, 1)) ++n;
             index = n;
-        } else if (d4skip(d, zone), d4skip(d, zone) != 0) {
+        } else if (nearEnd) {
             long n = 0;
             for (int rc = d4bottom(d); rc == 0 && d4recNo(d) != recNo; rc = d4skip(d, -1)) ++n;
             index = m_count - 1 - n;
         } else {
-            d4skip(d, -zone);
+            d4skip(d, -zone);  // back on the record
             index = std::clamp(long(double(m_count) * fraction), zone, m_count - 1 - zone);
             *exact = false;
             m_exact = false;

@@ -46,6 +46,7 @@ private slots:
     void editLoopEndsOnCancelInTheList();
     void editLoopEndsWhenANewRecordsEditorIsCancelled();
     void shortListWithNothingHighlightedSaysSo();
+    void newWithoutAnEditorCreatesNothing();
 
 private:
     // Runs `act` on the modal window that is active when the next event loop starts.
@@ -409,6 +410,27 @@ void PickWindowsTest::shortListWithNothingHighlightedSaysSo()
     QCOMPARE(m_prompts.shown(), QStringList{"information: Item Not Selected"});
     QCOMPARE(m_store->selection.group, 1);  // Retail
     QCOMPARE(d4tagSelected(g), numbers);
+}
+
+// Invoices have no editor registered here: "New" ends the operation with 0 and false.
+void PickWindowsTest::newWithoutAnEditorCreatesNothing()
+{
+    QVERIFY(m_store->OpenINV7());
+    DATA4 *d = m_store->data(TableId::INV7);
+    QVERIFY(d4appendBlank(d) == 0);
+    m_store->invoice = {};
+    m_store->invoice.IvNo = 1;
+    m_store->StoreINV7();
+    d4flush(d);
+    m_store->selection.invoice = 1;
+    onNextModal([&](QWidget *w) {
+        QVERIFY(w);
+        QTest::mouseClick(child<QPushButton>(w, "newButton"), Qt::LeftButton);
+    });
+    bool created = true;
+    QVERIFY(!m_picker->pickOrCreate(PickTable::Invoices, true, &created));
+    QVERIFY(!created);
+    QCOMPARE(m_store->selection.invoice, 0);
 }
 
 QTEST_MAIN(PickWindowsTest)
