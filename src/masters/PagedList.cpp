@@ -8,6 +8,7 @@
 #include "data/FieldValues.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace masters {
 
@@ -268,8 +269,25 @@ void PagedList::placeFirstRow(long target)
     // A jump into either end's zone (Home, End, the thumb) is counted from that end at once;
     // only moves by a page or less go relative to the rows shown, so that paging toward an end
     // passes over no record.
+    // Other jumps skip from whichever is nearest: the top, the bottom (both exact) or the
+    // record the table is on.
     const bool jump = std::labs(target - m_offset) > kRows;
     if (!m_exact && jump && (target < zone || target > m_largest - zone)) m_exact = true;
+    const long fromTop = target, fromBottom = m_count - 1 - target;
+    const bool onCursor = m_cursorRec && d4recNo(d) == m_cursorRec;
+    const long fromHere = onCursor ? std::labs(target - m_cursorIndex) : LONG_MAX;
+    if (jump && std::min(fromTop, fromBottom) < fromHere) {
+        if (fromTop <= fromBottom) {
+            d4top(d);
+            d4skip(d, target);
+        } else {
+            d4bottom(d);
+            d4skip(d, target - (m_count - 1));
+        }
+        m_offset = target;
+        m_exact = true;
+        return;
+    }
     if (m_exact) {
         if (target < zone) {
             d4top(d);

@@ -258,6 +258,14 @@ TEST_F(PickListTest, PagingFromTheMiddlePassesOverNoRecord)
         EXPECT_EQ(pageStart(list, all), 690);
         list.home();
         EXPECT_EQ(pageStart(list, all), 0);
+        // The thumb, from the middle: 20 % of 690 is nearer the top than the rows shown, so
+        // the page is counted from the top.
+        store->selection.customer = int(all[351]);
+        list.show();
+        list.thumb(20);
+        EXPECT_EQ(pageStart(list, all), 138);
+        EXPECT_TRUE(list.offsetExact());
+        EXPECT_EQ(list.scrollBarValue(), 20);
     }
 }
 
