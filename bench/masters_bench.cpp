@@ -2,7 +2,8 @@
 // a directory filled by gendata (see docs/benchmarks.md, "Pick lists").
 //
 // Each operation runs N times (200 unless given); prints one line per operation:
-//   <operation> median <ms> max <ms> reads <CUST6 records read per run>
+//   <operation> median <ms> p99 <ms> max <ms> cpu-max <ms> reads <CUST6 records per run>
+// (wall clock; cpu-max is the largest CPU time of the thread in one run)
 // The operations:
 //   open@top, open@middle, open@end-500, open@end-5000, open@last
 //                     show() with the selection value on the customer at that place of the
@@ -28,6 +29,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <time.h>
 #include <vector>
 
 namespace {
@@ -37,32 +39,43 @@ using masters::PagedList;
 
 struct Result
 {
-    double medianMs = 0, maxMs = 0, readsPerRun = 0;
+    double medianMs = 0, p99Ms = 0, maxMs = 0, cpuMaxMs = 0, readsPerRun = 0;
 };
+
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
 
 // `prepare` (not timed) sets the list up before each run of `op`.
 Result measure(int repeat, DATA4 *customers, const std::function<void()> &prepare,
                const std::function<void()> &op)
 {
     std::vector<double> ms;
+    double cpuMax = 0;
     unsigned long long reads = 0;
     for (int i = 0; i < repeat; ++i) {
         prepare();
         const unsigned long long before = customers->recordReads();
+        const double cpuStart = threadCpuMs();
         const auto start = std::chrono::steady_clock::now();
         op();
         const auto end = std::chrono::steady_clock::now();
+        cpuMax = std::max(cpuMax, threadCpuMs() - cpuStart);
         reads += customers->recordReads() - before;
         ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
     std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.back(), double(reads) / repeat};
+    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 99 / 100)], ms.back(),
+            cpuMax, double(reads) / repeat};
 }
 
 void print(const char *name, const Result &r)
 {
-    std::printf("%-24s median %8.3f max %8.3f reads %6.1f\n", name, r.medianMs, r.maxMs,
-                r.readsPerRun);
+    std::printf("%-24s median %8.3f p99 %8.3f max %8.3f cpu-max %8.3f reads %6.1f\n", name,
+                r.medianMs, r.p99Ms, r.maxMs, r.cpuMaxMs, r.readsPerRun);
     std::fflush(stdout);
 }
 
