@@ -50,6 +50,13 @@ bool QtPrompts::confirmOkCancel(const QString &text, const QString &title)
                                  QMessageBox::Ok) == QMessageBox::Ok;
 }
 
+bool QtPrompts::warningOkCancel(const QString &text, const QString &title)
+{
+    return QMessageBox::warning(m_parent, titleOr(title), shown(text),
+                                QMessageBox::Ok | QMessageBox::Cancel,
+                                QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
 bool QtPrompts::confirmYesNo(const QString &text, const QString &title)
 {
     return QMessageBox::question(m_parent, titleOr(title), shown(text),

@@ -16,6 +16,7 @@ public:
     void information(const QString &text, const QString &title = {}) override;
     void warning(const QString &text, const QString &title = {}) override;
     bool confirmOkCancel(const QString &text, const QString &title = {}) override;
+    bool warningOkCancel(const QString &text, const QString &title = {}) override;
     bool confirmYesNo(const QString &text, const QString &title = {}) override;
     bool askText(const QString &text, QString *value, const QString &title = {}) override;
     QString openFile(const QString &title, const QString &directory,

@@ -20,6 +20,12 @@ bool ScriptedPrompts::confirmOkCancel(const QString &text, const QString &)
     return !next().isEmpty();
 }
 
+bool ScriptedPrompts::warningOkCancel(const QString &text, const QString &)
+{
+    m_shown.append(QStringLiteral("warnokcancel: ") + text);
+    return !next().isEmpty();
+}
+
 bool ScriptedPrompts::confirmYesNo(const QString &text, const QString &)
 {
     m_shown.append(QStringLiteral("yesno: ") + text);

@@ -22,6 +22,9 @@ public:
     virtual void warning(const QString &text, const QString &title = {}) = 0;
     // OK and Cancel; true for OK.
     virtual bool confirmOkCancel(const QString &text, const QString &title = {}) = 0;
+    // A warning with OK and Cancel, for a step that cannot be undone: Cancel is the default,
+    // so a stray Enter keeps the data. True for OK.
+    virtual bool warningOkCancel(const QString &text, const QString &title = {}) = 0;
     // Yes and No; true for Yes.
     virtual bool confirmYesNo(const QString &text, const QString &title = {}) = 0;
     // A line of text; false when cancelled.
@@ -44,14 +47,16 @@ public:
     void answer(bool yes) { m_answers.append(yes ? QStringLiteral("1") : QString()); }
     void answerText(const QString &text) { m_answers.append(text); }
 
-    // "information: text", "warning: text", "okcancel: text", "yesno: text", "text: text",
-    // "open: title", "save: title", "directory: title", in the order shown.
+    // "information: text", "warning: text", "okcancel: text", "warnokcancel: text",
+    // "yesno: text", "text: text", "open: title", "save: title", "directory: title", in the
+    // order shown.
     const QStringList &shown() const { return m_shown; }
     void clear() { m_shown.clear(); }
 
     void information(const QString &text, const QString &title = {}) override;
     void warning(const QString &text, const QString &title = {}) override;
     bool confirmOkCancel(const QString &text, const QString &title = {}) override;
+    bool warningOkCancel(const QString &text, const QString &title = {}) override;
     bool confirmYesNo(const QString &text, const QString &title = {}) override;
     bool askText(const QString &text, QString *value, const QString &title = {}) override;
     QString openFile(const QString &title, const QString &directory,

@@ -279,7 +279,7 @@ bool Restore(DataStore &store, core::StatusSink &status, const QString &director
 
 bool EraseAllData(DataStore &store, core::StatusSink &status)
 {
-    if (!store.prompts().confirmOkCancel(
+    if (!store.prompts().warningOkCancel(
             QStringLiteral("WARNING: You are about to erase all of your existing data."),
             QStringLiteral("Warning")))
         return false;

@@ -76,8 +76,8 @@ bool Backup(DataStore &store, core::StatusSink &status, const QString &directory
 // Rebuilds all indexes afterwards (with progress), whether the copy succeeded or not.
 bool Restore(DataStore &store, core::StatusSink &status, const QString &directory,
              const RemovableDisks &removable = {});
-// Asks for confirmation first; empties the main tables, leaving the estimates, label stocks,
-// import formats and settings alone.
+// Asks first in a warning box with OK and Cancel (Cancel the default); empties the main tables,
+// leaving the estimates, label stocks, import formats and settings alone.
 bool EraseAllData(DataStore &store, core::StatusSink &status);
 
 } // namespace data

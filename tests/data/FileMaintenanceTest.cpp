@@ -70,6 +70,11 @@ public:
         shown.append(QStringLiteral("okcancel: ") + text);
         return onOkCancel(text);
     }
+    bool warningOkCancel(const QString &text, const QString &) override
+    {
+        shown.append(QStringLiteral("warnokcancel: ") + text);
+        return onOkCancel(text);
+    }
     bool confirmYesNo(const QString &, const QString &) override { return false; }
     bool askText(const QString &, QString *, const QString &) override { return false; }
     QString openFile(const QString &, const QString &, const QString &) override { return {}; }
@@ -489,8 +494,9 @@ TEST_F(FileMaintenanceTest, EraseEmptiesTheMainTablesOnly)
 
     prompts.answer(true);
     EXPECT_TRUE(data::EraseAllData(*store, status));
-    EXPECT_EQ(prompts.shown(),
-              QStringList{"okcancel: WARNING: You are about to erase all of your existing data."});
+    EXPECT_EQ(
+        prompts.shown(),
+        QStringList{"warnokcancel: WARNING: You are about to erase all of your existing data."});
     for (TableId id : {TableId::CUST6, TableId::GROUPS, TableId::INV7, TableId::ITM5, TableId::PMT,
                        TableId::Prod5, TableId::Pur5})
         EXPECT_EQ(count(id), 0) << data::tableDef(id).name;
@@ -513,6 +519,8 @@ TEST_F(FileMaintenanceTest, EraseCancelledChangesNothing)
     ASSERT_NO_FATAL_FAILURE(addRecords(TableId::CUST6, 2));
     prompts.answer(false);
     EXPECT_FALSE(data::EraseAllData(*store, status));
+    EXPECT_EQ(prompts.shown(), QStringList{"warnokcancel: WARNING: You are about to erase all of "
+                                           "your existing data."});
     EXPECT_EQ(count(TableId::CUST6), 2);
     EXPECT_TRUE(status.events().isEmpty());
 }
