@@ -1,14 +1,18 @@
 // The main window over a real data directory: start-up and its failures, the splash minimum,
-// the command tree, sections, preferences written at once, and shutdown.
+// the command tree, sections, preferences written at once, file maintenance through the menu,
+// and shutdown.
 
 #include "AboutU.h"
-#include "HelpU.h"
 #include "DriveDirU.h"
+#include "HelpU.h"
 #include "MainU.h"
+#include "QtPrompts.h"
 #include "StatusBarSink.h"
 #include "core/Prompts.h"
+#include "core/Status.h"
 #include "data/DataStore.h"
 #include "data/FieldValues.h"
+#include "data/FileMaintenance.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +20,7 @@
 #include <QFrame>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,12 +51,54 @@ class MainWindowTest : public QObject
                 for (auto &e : stdfs::directory_iterator(QUILLORY_SUPPLIED_DATA))
                     stdfs::copy_file(e.path(), stdfs::path(dir.path().toStdString()) /
                                                    e.path().filename());
-            store = std::make_unique<data::DataStore>(dir.path(), prompts, [this] { ++exits; });
-            window = std::make_unique<TMain>(*store, prompts, [this] { ++exits; });
+            open(prompts, dir.path());
+        }
+        // The program anew over the same directory, spelled `directory`, with its messages
+        // shown through `shown`.
+        void open(core::Prompts &shown, const QString &directory)
+        {
+            window.reset();
+            store = std::make_unique<data::DataStore>(directory, shown, [this] { ++exits; });
+            window = std::make_unique<TMain>(*store, shown, [this] { ++exits; });
         }
         std::string file(const char *name) const { return dir.filePath(name).toStdString(); }
         QStringList files() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
+        QByteArray contents(const QString &path) const
+        {
+            QFile f(QDir(dir.path()).filePath(path));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+        }
+        // Appends `n` records numbered from 1, with memo text where the table has a memo.
+        void addRecords(data::TableId id, int n)
+        {
+            const data::TableDef &def = data::tableDef(id);
+            QVERIFY(store->open(id));
+            DATA4 *d = store->data(id);
+            for (int i = 1; i <= n; ++i) {
+                QCOMPARE(d4appendBlank(d), 0);
+                f4assignInt(store->field(id, 0), i);
+                for (size_t f = 0; f < def.fields.size(); ++f)
+                    if (def.fields[f].type == 'M')
+                        f4memoAssign(store->field(id, int(f)),
+                                     QByteArray(300 + i, char('a' + i)).constData());
+            }
+            store->closeAll();
+        }
+        long count(data::TableId id)
+        {
+            if (!store->open(id)) return -1;
+            const long n = d4recCountDo(store->data(id));
+            store->closeAll();
+            return n;
+        }
     };
+
+    // The tables erase empties, and those it leaves.
+    static constexpr data::TableId kErased[] = {
+        data::TableId::CUST6, data::TableId::GROUPS, data::TableId::INV7, data::TableId::ITM5,
+        data::TableId::PMT,   data::TableId::Prod5,  data::TableId::Pur5};
+    static constexpr data::TableId kKept[] = {data::TableId::Est, data::TableId::EstItm,
+                                              data::TableId::LABELS, data::TableId::ImportF};
 
     static QString caption(const QString &objectName, QObject *root)
     {
@@ -277,9 +324,20 @@ private slots:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
 
+    // The chooser gives its folder without a trailing separator; the data directory the
+    // program runs in is compared with it however that is spelled.
+    void backupGoesToAnotherDirectoryOnly_data()
+    {
+        QTest::addColumn<QString>("separator");
+        QTest::newRow("data directory without a trailing separator") << QString();
+        QTest::newRow("data directory with a trailing separator") << QStringLiteral("/");
+    }
+
     void backupGoesToAnotherDirectoryOnly()
     {
+        QFETCH(QString, separator);
         Program p;
+        p.open(p.prompts, p.dir.path() + separator);
         QVERIFY(p.window->startUp());
         withChooser(*p.window, "actBackup", [](TDriveDir &c) {
             QCOMPARE(c.windowTitle(), QStringLiteral("Choose Backup Drive & Directory"));
@@ -298,7 +356,113 @@ private slots:
         QCOMPARE(saved.size(), 14);
         QVERIFY(saved.contains(QStringLiteral("Prod5.dbt")));
         QVERIFY(!saved.contains(QStringLiteral("QLR3A.dbf")));
+        for (const QString &name : saved)
+            QCOMPARE(p.contents(QStringLiteral("saved/") + name), p.contents(name));
+        QCOMPARE(p.prompts.shown().size(), 1);
         QCOMPARE(p.window->status().text(), QString());
+    }
+
+    void restoreFromABackupLackingEstDbtStopsThereAndRebuildsTheIndexes()
+    {
+        Program p;
+        QVERIFY(p.window->startUp());
+        for (data::TableId id :
+             {data::TableId::CUST6, data::TableId::INV7, data::TableId::Est, data::TableId::EstItm})
+            p.addRecords(id, 2);
+        const QString saved = QDir::cleanPath(p.dir.filePath(QStringLiteral("saved")));
+        QVERIFY(QDir().mkdir(saved));
+        core::RecordingStatus unseen;
+        QVERIFY(data::Backup(*p.store, unseen, saved));
+        QVERIFY(QFile::remove(saved + QStringLiteral("/Est.dbt")));
+        // Work done since the backup: the restore takes back the seven files before Est.dbt.
+        p.addRecords(data::TableId::CUST6, 3);
+        p.addRecords(data::TableId::EstItm, 3);
+        const QByteArray estItmNow = p.contents(QStringLiteral("EstItm.dbf"));
+
+        withChooser(*p.window, "actRestore", [](TDriveDir &c) {
+            QCOMPARE(c.windowTitle(), QStringLiteral("Choose Drive & Directory Containing BACKUP"));
+            QCOMPARE(c.confirmCaption(), QStringLiteral("Restore"));
+            enter(c, QStringLiteral("saved"));
+            click(c, "confirm");
+        });
+        QCOMPARE(p.prompts.shown(),
+                 (QStringList{QStringLiteral("information: Unable to find ") + saved +
+                                  QStringLiteral("/Est.dbt\r\nFunction Aborted"),
+                              QStringLiteral("information: Restore Failed . . Check that your "
+                                             "disk is not full.")}));
+        const char *const copied[] = {"CUST6.dbf", "CUST6.dbt", "GROUPS.dbf", "INV7.dbf",
+                                      "INV7.dbt",  "ITM5.dbf",  "Est.dbf"};
+        for (const char *name : copied)
+            QCOMPARE(p.contents(QLatin1String(name)),
+                     p.contents(QStringLiteral("saved/") + QLatin1String(name)));
+        QCOMPARE(p.contents(QStringLiteral("EstItm.dbf")), estItmNow);
+        // The indexes were rebuilt from the restored customers, not the five there before.
+        QCOMPARE(p.window->status().text(), QStringLiteral("Done"));
+        QVERIFY(p.store->OpenCUST6());
+        DATA4 *cust = p.store->data(data::TableId::CUST6);
+        long inOrder = 0;
+        for (int rc = d4top(cust); rc == 0; rc = d4skip(cust, 1))
+            ++inOrder;
+        p.store->closeAll();
+        QCOMPARE(inOrder, 2L);
+        QCOMPARE(p.exits, 0);
+    }
+
+    // The erase question is the real warning box: OK and Cancel, with Cancel the default so
+    // that Enter keeps the data.
+    void eraseAsksInAWarningBoxFirst_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("Enter, taking the default Cancel") << false;
+        QTest::newRow("OK") << true;
+    }
+
+    void eraseAsksInAWarningBoxFirst()
+    {
+        QFETCH(bool, ok);
+        Program p;
+        QtPrompts boxes;
+        p.open(boxes, p.dir.path());
+        boxes.setParent(p.window.get());
+        QVERIFY(p.window->startUp());
+        for (data::TableId id : kErased)
+            p.addRecords(id, 3);
+        for (data::TableId id : kKept)
+            p.addRecords(id, 3);
+
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        bool cancelIsDefault = false;
+        QTimer::singleShot(0, p.window.get(), [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box) return;
+            text = box->text();
+            icon = box->icon();
+            buttons = box->standardButtons();
+            cancelIsDefault = box->defaultButton() == box->button(QMessageBox::Cancel);
+            if (ok)
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            else
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        // A box left open would hold the test for ever.
+        QTimer::singleShot(10000, p.window.get(), [] {
+            if (QWidget *w = QApplication::activeModalWidget()) w->close();
+        });
+        p.window->commands().action(QStringLiteral("actEraseAllData"))->trigger();
+
+        QCOMPARE(text,
+                 QStringLiteral("WARNING: You are about to erase all of your existing data."));
+        QCOMPARE(icon, QMessageBox::Warning);
+        QCOMPARE(buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QVERIFY(cancelIsDefault);
+        for (data::TableId id : kErased)
+            QVERIFY2(p.count(id) == (ok ? 0 : 3), data::tableDef(id).name);
+        for (data::TableId id : kKept)
+            QVERIFY2(p.count(id) == 3, data::tableDef(id).name);
+        QCOMPARE(p.window->status().text(), QString());
+        QCOMPARE(p.exits, 0);
     }
 
     void cardFolderDisableSwitchesCardsOff()
