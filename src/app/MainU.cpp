@@ -287,6 +287,7 @@ bool TMain::startUp()
     m_about->setStartup(false);
     m_startingUp = false;
     showSection(0);
+    emit startedUp();
     return true;
 }
 

@@ -60,6 +60,10 @@ public:
     // Enables the commands that exist; the others say they are not available yet.
     void updateMenuActionState();
 
+signals:
+    // Start-up has finished: the splash is gone and the first section shows.
+    void startedUp();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
