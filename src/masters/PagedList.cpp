@@ -406,10 +406,10 @@ void PagedList::readRow(PickRow &row)
     auto text = [this](const char *name) { return data::getText(field(name)); };
     auto number = [this](const char *name) { return data::getDouble(field(name)); };
     auto date = [&](const char *name) {
-        return m_locale.formatDate(data::getDate(field(name)));
+        return m_store.locale.formatDate(data::getDate(field(name)));
     };
     auto money = [&](const char *name, int width) {
-        return core::FixedText(number(name), width, 2, m_locale);
+        return core::FixedText(number(name), width, 2, m_store.locale);
     };
     switch (m_kind) {
     case PagedKind::Customers:

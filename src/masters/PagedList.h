@@ -19,7 +19,7 @@ class DataStore;
 // listed this way; what differs between them (order, columns, seek rule, status box, deleted
 // marker, highlight rule) is chosen by the kind.
 //
-// The list reads the live table whenever it fills a page. The table (and for the status box
+// Dates and money are shown with the store's locale. The list reads the live table whenever it fills a page. The table (and for the status box
 // and the estimates' customer column, GROUPS or CUST6) must be open from show() until the list
 // closes; a table that is not open reads as empty, a lookup table that is not open as "not
 // found".
@@ -50,8 +50,6 @@ public:
 
     PagedKind kind() const { return m_kind; }
     data::TableId table() const;
-    // Dates and money are shown with this locale; the host's unless set.
-    void setLocale(const core::Locale &locale) { m_locale = locale; }
     // Tests force the estimated path on small tables with small limits.
     void setThresholds(long literalLimit, long exactZone);
 
@@ -122,7 +120,6 @@ private:
 
     data::DataStore &m_store;
     PagedKind m_kind;
-    core::Locale m_locale = core::Locale::system();
     bool m_byName = true;
     long m_literalLimit = kLiteralLimit;
     long m_exactZone = kExactZone;

@@ -308,7 +308,7 @@ TEST_F(PickListTest, InvoiceSeekPadsTheNumberAndStatusNamesTheCustomer)
     const std::vector<int> numbers = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 16, 17, 18, 19, 20, 21};
     for (int n : numbers) addInvoice(n, n == 15 ? 7 : 99, QDate(2024, 3, n), "Memo");
     PagedList list(*store, PagedKind::Invoices);
-    list.setLocale(core::Locale::pinned(QStringLiteral("dd.MM.yyyy"), QLatin1Char(',')));
+    store->locale = core::Locale::pinned(QStringLiteral("dd.MM.yyyy"), QLatin1Char(','));
     store->selection.invoice = 2;
     list.show();
     EXPECT_EQ(list.rows()[0].recNo, 2);

@@ -41,11 +41,14 @@ void grabNextWindow(const QString &path)
     });
 }
 
-// The record `steps` records down the table's current order.
-int recordDown(DATA4 *table, long steps)
+// The record `steps` records down the table's current order, or the next one after it whose
+// field `nonZero` is not 0 (a customer with a group, for instance).
+int recordDown(DATA4 *table, long steps, const char *nonZero = nullptr)
 {
     d4top(table);
     d4skip(table, steps);
+    while (nonZero && f4long(d4field(table, nonZero)) == 0 && d4skip(table, 1) == 0) {
+    }
     return int(d4recNo(table));
 }
 
@@ -71,11 +74,11 @@ int main(int argc, char *argv[])
 
     store.OpenCUST6();
     store.OpenGROUPS();
-    store.selection.customer = recordDown(store.data(data::TableId::CUST6), 23);
+    store.selection.customer = recordDown(store.data(data::TableId::CUST6), 23, "ngroup");
     grabNextWindow(out + QStringLiteral("/customer-list.png"));
     windows.picker().pickOrCreate(masters::PickTable::Customers, false);
 
-    store.selection.customer = recordDown(store.data(data::TableId::CUST6), 23);
+    store.selection.customer = recordDown(store.data(data::TableId::CUST6), 23, "ngroup");
     grabNextWindow(out + QStringLiteral("/customer-editor.png"));
     windows.customerEditor().run();
     store.closeAll();
