@@ -98,15 +98,9 @@ bool TLabelDef::BtnSaveClick()
         m_store.prompts().warning(masters::NotAnIntegerMessage(m_across->text()));
         return false;
     }
-    int &selection = m_store.selection.label;
-    if (selection <= 0) {
-        if (!masters::AppendRecord(m_store, TableId::LABELS,
-                                   QStringLiteral("Unable to Append record . . Please try again.")))
-            return false;
-        selection = int(masters::CurrentRecord(m_store, TableId::LABELS));
-    } else if (!masters::GoRecord(m_store, TableId::LABELS, selection)) {
+    if (!masters::GoOrAppend(m_store, TableId::LABELS, m_store.selection.label,
+                             QStringLiteral("Unable to Append record . . Please try again.")))
         return false;
-    }
     data::LabelBuffer &l = m_store.label;
     l.Name = name;
     l.measures = measures;

@@ -113,14 +113,10 @@ void TCustomer::open()
 
     int &selection = m_store.selection.customer;
     data::CustomerBuffer &c = m_store.customer;
-    if (selection > 0 && masters::GoRecord(m_store, TableId::CUST6, selection)) {
+    if (openOn(TableId::CUST6, selection))
         m_store.LoadCUST6();
-        deleteButton()->setEnabled(true);
-    } else {
+    else
         c = data::CustomerBuffer{};
-        selection = -1;
-        deleteButton()->setEnabled(false);
-    }
     m_cuno->setText(QString::number(c.cuno).rightJustified(6, QLatin1Char(' ')));
     const std::pair<QLineEdit *, const QString *> texts[] = {
         {m_title, &c.title}, {m_first, &c.first}, {m_last, &c.last},   {m_addr1, &c.addr1},
@@ -190,16 +186,14 @@ bool TCustomer::BtnSaveClick()
                         {QStringLiteral("Comments"), m_comments->toPlainText()}}))
         return false;
     int &selection = m_store.selection.customer;
-    if (selection > 0) {
-        if (!masters::GoRecord(m_store, TableId::CUST6, selection))
-            return false;
-    } else {
+    const bool isNew = selection <= 0;
+    if (isNew)
         c.cuno = masters::NextCustomerNumber(m_store);
-        if (!masters::AppendRecord(m_store, TableId::CUST6,
-                                   QStringLiteral("Unable to Append record . . Please try again."))) {
-            c.cuno = 0;
-            return false;
-        }
+    if (!masters::GoOrAppend(m_store, TableId::CUST6, selection,
+                             QStringLiteral("Unable to Append record . . Please try again."))) {
+        if (isNew)
+            c.cuno = 0;  // the number is taken back
+        return false;
     }
     c.title = m_title->text();
     c.first = m_first->text();

@@ -41,14 +41,10 @@ void TGroupDef::open()
 {
     int &selection = m_store.selection.group;
     data::GroupBuffer &g = m_store.group;
-    if (selection > 0 && masters::GoRecord(m_store, TableId::GROUPS, selection)) {
+    if (openOn(TableId::GROUPS, selection))
         m_store.LoadGROUPS();
-        deleteButton()->setEnabled(true);
-    } else {
+    else
         g = data::GroupBuffer{};
-        selection = -1;
-        deleteButton()->setEnabled(false);
-    }
     m_number->setText(QString::number(g.nGroup).rightJustified(2, QLatin1Char(' ')));
     m_name->setText(g.cGroup.trimmed());
     m_name->setFocus();

@@ -1,5 +1,6 @@
 #include "PagedPickU.h"
 
+#include "PickButtons.h"
 #include "PickTable.h"
 #include "data/DataStore.h"
 
@@ -109,19 +110,12 @@ void TPagedPick::setUpLayout()
     m_status->setFrameShadow(QFrame::Sunken);
     m_status->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 20);
 
-    m_new = new QPushButton(purchases ? QStringLiteral("Add New Purchase") : QStringLiteral("New"),
-                            this);
-    m_new->setObjectName("newButton");
-    m_select = new QPushButton(
-        purchases ? QStringLiteral("Edit Selected") : QStringLiteral("Select"), this);
-    m_select->setObjectName("selectButton");
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName("cancelButton");
-    // Enter belongs to the list (choosing), not to a default button.
-    for (QPushButton *b : {m_new, m_select, m_cancel}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
+    const masters::PickButtons made = masters::MakePickButtons(
+        this, purchases ? QStringLiteral("Add New Purchase") : QStringLiteral("New"),
+        purchases ? QStringLiteral("Edit Selected") : QStringLiteral("Select"));
+    m_new = made.newButton;
+    m_select = made.select;
+    m_cancel = made.cancel;
     connect(m_new, &QPushButton::clicked, this, &TPagedPick::BtnNewClick);
     connect(m_select, &QPushButton::clicked, this, &TPagedPick::choose);
     connect(m_cancel, &QPushButton::clicked, this, &TPagedPick::BtnCancelClick);

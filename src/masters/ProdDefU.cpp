@@ -74,14 +74,10 @@ void TProdDef::open()
     m_reorder->buildMask();
     int &selection = m_store.selection.product;
     data::ProductBuffer &p = m_store.product;
-    if (selection > 0 && masters::GoRecord(m_store, TableId::Prod5, selection)) {
+    if (openOn(TableId::Prod5, selection))
         m_store.LoadProd5();
-        deleteButton()->setEnabled(true);
-    } else {
+    else
         p = data::ProductBuffer{};
-        selection = -1;
-        deleteButton()->setEnabled(false);
-    }
     m_tax1->setText(m_store.settings.ShipLine.trimmed());
     m_tax2->setText(m_store.settings.TaxLine.trimmed());
     m_id->setText(p.PrID.trimmed());
@@ -122,16 +118,9 @@ bool TProdDef::BtnSaveClick()
     const std::optional<double> reorder = m_reorder->value();
     if (!reorder)
         return false;
-    int &selection = m_store.selection.product;
-    if (selection > 0) {
-        if (!masters::GoRecord(m_store, TableId::Prod5, selection))
-            return false;
-    } else {
-        if (!masters::AppendRecord(m_store, TableId::Prod5,
-                                   QStringLiteral("Unable to Append record . . Please try again.")))
-            return false;
-        selection = int(masters::CurrentRecord(m_store, TableId::Prod5));
-    }
+    if (!masters::GoOrAppend(m_store, TableId::Prod5, m_store.selection.product,
+                             QStringLiteral("Unable to Append record . . Please try again.")))
+        return false;
     p.PrID = id;
     p.RCode = m_licence->text().trimmed();
     p.PDesc = m_description->text().trimmed();

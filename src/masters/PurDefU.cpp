@@ -61,14 +61,11 @@ void TPurDef::open()
     m_chosenProduct = 0;
     int &selection = m_store.selection.purchase;
     data::PurchaseBuffer &p = m_store.purchase;
-    if (selection > 0 && masters::GoRecord(m_store, TableId::Pur5, selection)) {
+    if (openOn(TableId::Pur5, selection)) {
         m_store.LoadPur5();
-        deleteButton()->setEnabled(true);
     } else {
         p = data::PurchaseBuffer{};
         p.PURDate = core::dayFromDate(core::Clock::current().today());
-        selection = -1;
-        deleteButton()->setEnabled(false);
     }
     m_product->setText(p.PURProd.trimmed());
     const QDate date = core::dateFromDay(p.PURDate);
@@ -105,16 +102,9 @@ bool TPurDef::BtnSaveClick()
     const std::optional<double> cost = m_cost->value();
     if (!cost)
         return false;
-    int &selection = m_store.selection.purchase;
-    if (selection > 0) {
-        if (!masters::GoRecord(m_store, TableId::Pur5, selection))
-            return false;
-    } else {
-        if (!masters::AppendRecord(m_store, TableId::Pur5,
-                                   QStringLiteral("Unable to Append record . . Please try again.")))
-            return false;
-        selection = int(masters::CurrentRecord(m_store, TableId::Pur5));
-    }
+    if (!masters::GoOrAppend(m_store, TableId::Pur5, m_store.selection.purchase,
+                             QStringLiteral("Unable to Append record . . Please try again.")))
+        return false;
     data::PurchaseBuffer &p = m_store.purchase;
     p.PURProd = masters::ProductIdOf(m_product->text());
     p.PURDate = core::dayFromDate(m_date->date());

@@ -1,5 +1,6 @@
 #include "RecordEditor.h"
 
+#include "RecordOps.h"
 #include "core/Cp1252.h"
 #include "core/Prompts.h"
 #include "data/DataStore.h"
@@ -58,6 +59,15 @@ void RecordEditor::closeWith(Result result)
 {
     m_result = result;
     done(result);
+}
+
+bool RecordEditor::openOn(data::TableId table, int &selection)
+{
+    const bool existing = selection > 0 && GoRecord(m_store, table, selection);
+    if (!existing)
+        selection = -1;
+    m_delete->setEnabled(existing);
+    return existing;
 }
 
 void RecordEditor::reject() { closeWith(Cancelled); }

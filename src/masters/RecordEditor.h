@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Catalogue.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -56,6 +58,10 @@ protected:
     virtual void BtnDeleteClick() {}
 
     void closeWith(Result result);
+    // Opening on the selection value: true when it names a record that was reached (the
+    // editor then loads it, and Delete is enabled); otherwise the editor is for a new record,
+    // the selection value becomes -1 and Delete is disabled.
+    bool openOn(data::TableId table, int &selection);
     // Checks that every text can be stored in the tables' character set; shows which
     // character cannot (naming the box) and returns false otherwise.
     bool textsStorable(std::initializer_list<std::pair<QString, QString>> captionAndText);

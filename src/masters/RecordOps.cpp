@@ -19,6 +19,17 @@ bool AppendRecord(data::DataStore &store, data::TableId table, const QString &fa
     return false;
 }
 
+bool GoOrAppend(data::DataStore &store, data::TableId table, int &selection,
+                const QString &failMessage)
+{
+    if (selection > 0)
+        return GoRecord(store, table, selection);
+    if (!AppendRecord(store, table, failMessage))
+        return false;
+    selection = int(CurrentRecord(store, table));
+    return true;
+}
+
 void MarkDeleted(data::DataStore &store, data::TableId table, long recno)
 {
     DATA4 *d = store.data(table);

@@ -19,6 +19,12 @@ bool GoRecord(data::DataStore &store, data::TableId table, long recno);
 // Appends a blank record and makes it current; on failure shows `failMessage` and returns false.
 bool AppendRecord(data::DataStore &store, data::TableId table, const QString &failMessage);
 
+// The record a Save writes: `selection` when positive (false when it cannot be reached), or a
+// new record appended (on failure `failMessage` is shown and false returned), whose number
+// `selection` then takes.
+bool GoOrAppend(data::DataStore &store, data::TableId table, int &selection,
+                const QString &failMessage);
+
 // Marks `recno` deleted and sets the pack-pending flag.
 void MarkDeleted(data::DataStore &store, data::TableId table, long recno);
 

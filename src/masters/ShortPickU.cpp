@@ -1,5 +1,6 @@
 #include "ShortPickU.h"
 
+#include "PickButtons.h"
 #include "PickTable.h"
 #include "data/DataStore.h"
 
@@ -50,16 +51,11 @@ TShortPick::TShortPick(data::DataStore &store, ShortKind kind, QWidget *parent)
         drawHighlight();
     });
 
-    m_new = new QPushButton(QStringLiteral("New"), this);
-    m_new->setObjectName("newButton");
-    m_select = new QPushButton(QStringLiteral("Select"), this);
-    m_select->setObjectName("selectButton");
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName("cancelButton");
-    for (QPushButton *b : {m_new, m_select, m_cancel}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
+    const masters::PickButtons made =
+        masters::MakePickButtons(this, QStringLiteral("New"), QStringLiteral("Select"));
+    m_new = made.newButton;
+    m_select = made.select;
+    m_cancel = made.cancel;
     connect(m_new, &QPushButton::clicked, this, &TShortPick::BtnNewClick);
     connect(m_select, &QPushButton::clicked, this, &TShortPick::choose);
     connect(m_cancel, &QPushButton::clicked, this, &TShortPick::BtnCancelClick);
