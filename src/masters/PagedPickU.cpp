@@ -1,6 +1,5 @@
 #include "PagedPickU.h"
 
-#include "PickButtons.h"
 #include "PickTable.h"
 #include "data/DataStore.h"
 
@@ -37,9 +36,14 @@ masters::PickTable pickTableOf(PagedKind kind)
 } // namespace
 
 TPagedPick::TPagedPick(data::DataStore &store, PagedKind kind, QWidget *parent)
-    : QDialog(parent), m_store(store), m_list(store, kind)
+    : PickWindow(store, pickTableOf(kind),
+                 kind == PagedKind::Purchases ? QStringLiteral("Add New Purchase")
+                                              : QStringLiteral("New"),
+                 kind == PagedKind::Purchases ? QStringLiteral("Edit Selected")
+                                              : QStringLiteral("Select"),
+                 parent),
+      m_list(store, kind)
 {
-    setModal(true);
     switch (kind) {
     case PagedKind::Customers: setObjectName("TPickCust"); break;
     case PagedKind::Products: setObjectName("TPickProd"); break;
@@ -50,11 +54,8 @@ TPagedPick::TPagedPick(data::DataStore &store, PagedKind kind, QWidget *parent)
     setUpLayout();
 }
 
-int &TPagedPick::selection() { return masters::selectionOf(m_store, pickTableOf(m_list.kind())); }
-
 void TPagedPick::setUpLayout()
 {
-    const bool purchases = m_list.kind() == PagedKind::Purchases;
     m_rows = new QTableWidget(PagedList::kRows, 0, this);
     m_rows->setObjectName("rows");
     m_rows->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -110,15 +111,6 @@ void TPagedPick::setUpLayout()
     m_status->setFrameShadow(QFrame::Sunken);
     m_status->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 20);
 
-    const masters::PickButtons made = masters::MakePickButtons(
-        this, purchases ? QStringLiteral("Add New Purchase") : QStringLiteral("New"),
-        purchases ? QStringLiteral("Edit Selected") : QStringLiteral("Select"));
-    m_new = made.newButton;
-    m_select = made.select;
-    m_cancel = made.cancel;
-    connect(m_new, &QPushButton::clicked, this, &TPagedPick::BtnNewClick);
-    connect(m_select, &QPushButton::clicked, this, &TPagedPick::choose);
-    connect(m_cancel, &QPushButton::clicked, this, &TPagedPick::BtnCancelClick);
 
     auto *grid = new QHBoxLayout;
     grid->setSpacing(0);
@@ -140,8 +132,6 @@ void TPagedPick::setUpLayout()
     layout->addLayout(seekRow);
     layout->addLayout(buttons);
 }
-
-void TPagedPick::setNewAllowed(bool allowed) { m_new->setEnabled(allowed); }
 
 int TPagedPick::pick()
 {
@@ -282,31 +272,10 @@ bool TPagedPick::eventFilter(QObject *watched, QEvent *event)
     return true;
 }
 
-void TPagedPick::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        BtnCancelClick();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 void TPagedPick::choose()
 {
     const long recNo = m_list.chosenRecord();
     if (recNo <= 0) return;
     selection() = int(recNo);
     accept();
-}
-
-void TPagedPick::BtnNewClick()
-{
-    selection() = 0;
-    accept();
-}
-
-void TPagedPick::BtnCancelClick()
-{
-    selection() = -1;
-    reject();
 }

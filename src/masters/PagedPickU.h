@@ -1,12 +1,10 @@
 #pragma once
 
 #include "PagedList.h"
-
-#include <QDialog>
+#include "PickWindow.h"
 
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QScrollBar;
 class QTableWidget;
 
@@ -22,20 +20,18 @@ class DataStore;
 // record, "New" to 0, "Cancel" (Escape) to -1; the window's close button leaves it as it
 // stands. Widgets have stable object names: "rows", "scrollBar", "seek", "seekCaption",
 // "status", "statusCaption", "newButton", "selectButton", "cancelButton".
-class TPagedPick final : public QDialog
+class TPagedPick final : public masters::PickWindow
 {
     Q_OBJECT
 public:
     TPagedPick(data::DataStore &store, masters::PagedKind kind, QWidget *parent = nullptr);
 
     masters::PagedList &list() { return m_list; }
-    void setNewAllowed(bool allowed);
     // Prepares the list from the table's selection value and runs the window modally.
     int pick();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -43,12 +39,8 @@ private:
     void redraw();
     void drawStatus();
     void scrollAction(int action);
-    void choose();
-    void BtnNewClick();
-    void BtnCancelClick();
-    int &selection();
+    void choose() override;
 
-    data::DataStore &m_store;
     masters::PagedList m_list;
     QTableWidget *m_rows = nullptr;
     QScrollBar *m_bar = nullptr;
@@ -56,8 +48,5 @@ private:
     QLineEdit *m_seek = nullptr;
     QLabel *m_statusCaption = nullptr;
     QLabel *m_status = nullptr;
-    QPushButton *m_new = nullptr;
-    QPushButton *m_select = nullptr;
-    QPushButton *m_cancel = nullptr;
     bool m_drawing = false;
 };

@@ -1,6 +1,5 @@
 #include "ShortPickU.h"
 
-#include "PickButtons.h"
 #include "PickTable.h"
 #include "data/DataStore.h"
 
@@ -16,9 +15,12 @@
 using masters::ShortKind;
 
 TShortPick::TShortPick(data::DataStore &store, ShortKind kind, QWidget *parent)
-    : QDialog(parent), m_store(store), m_list(store, kind)
+    : PickWindow(store,
+                 kind == ShortKind::Groups ? masters::PickTable::Groups
+                                           : masters::PickTable::Labels,
+                 QStringLiteral("New"), QStringLiteral("Select"), parent),
+      m_list(store, kind)
 {
-    setModal(true);
     const bool groups = kind == ShortKind::Groups;
     setObjectName(groups ? "TPickGroup" : "TPickLab");
     setWindowTitle(groups ? QStringLiteral("PickGroup") : QStringLiteral("PickLab"));
@@ -51,14 +53,6 @@ TShortPick::TShortPick(data::DataStore &store, ShortKind kind, QWidget *parent)
         drawHighlight();
     });
 
-    const masters::PickButtons made =
-        masters::MakePickButtons(this, QStringLiteral("New"), QStringLiteral("Select"));
-    m_new = made.newButton;
-    m_select = made.select;
-    m_cancel = made.cancel;
-    connect(m_new, &QPushButton::clicked, this, &TShortPick::BtnNewClick);
-    connect(m_select, &QPushButton::clicked, this, &TShortPick::choose);
-    connect(m_cancel, &QPushButton::clicked, this, &TShortPick::BtnCancelClick);
 
     auto *seekRow = new QHBoxLayout;
     seekRow->addWidget(m_seekCaption);
@@ -73,15 +67,6 @@ TShortPick::TShortPick(data::DataStore &store, ShortKind kind, QWidget *parent)
     layout->addLayout(seekRow);
     layout->addLayout(buttons);
 }
-
-int &TShortPick::selection()
-{
-    return masters::selectionOf(m_store, m_list.kind() == ShortKind::Groups
-                                             ? masters::PickTable::Groups
-                                             : masters::PickTable::Labels);
-}
-
-void TShortPick::setNewAllowed(bool allowed) { m_new->setEnabled(allowed); }
 
 int TShortPick::pick()
 {
@@ -124,28 +109,7 @@ bool TShortPick::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TShortPick::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        BtnCancelClick();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 void TShortPick::choose()
 {
     if (m_list.choose()) accept();
-}
-
-void TShortPick::BtnNewClick()
-{
-    selection() = 0;
-    accept();
-}
-
-void TShortPick::BtnCancelClick()
-{
-    selection() = -1;
-    reject();
 }

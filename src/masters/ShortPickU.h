@@ -1,13 +1,11 @@
 #pragma once
 
 #include "ShortList.h"
-
-#include <QDialog>
+#include "PickWindow.h"
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPushButton;
 
 namespace data {
 class DataStore;
@@ -19,14 +17,13 @@ class DataStore;
 // sets the selection value to 0, "Cancel" (Escape) to -1, and the window's close button leaves
 // it as it stands. Object names: "lines", "seek", "seekCaption", "newButton", "selectButton",
 // "cancelButton".
-class TShortPick final : public QDialog
+class TShortPick final : public masters::PickWindow
 {
     Q_OBJECT
 public:
     TShortPick(data::DataStore &store, masters::ShortKind kind, QWidget *parent = nullptr);
 
     masters::ShortList &list() { return m_list; }
-    void setNewAllowed(bool allowed);
     // Fills the list from the table and runs the window modally.
     int pick();
 
@@ -34,22 +31,14 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void drawHighlight();
-    void choose();
-    void BtnNewClick();
-    void BtnCancelClick();
-    int &selection();
+    void choose() override;
 
-    data::DataStore &m_store;
     masters::ShortList m_list;
     QListWidget *m_lines = nullptr;
     QLabel *m_seekCaption = nullptr;
     QLineEdit *m_seek = nullptr;
-    QPushButton *m_new = nullptr;
-    QPushButton *m_select = nullptr;
-    QPushButton *m_cancel = nullptr;
     bool m_drawing = false;
 };
