@@ -15,10 +15,12 @@
 //   end, home          from the middle
 //   seek               alternately "SM" and "JO" typed into the seek box
 //   thumb@50           the scroll bar's thumb released half way, from the top
+//   next-number        the number a new customer gets (the first gap, walking tag CCNO)
 // Nothing is written to the tables.
 
 #include "core/Prompts.h"
 #include "data/DataStore.h"
+#include "masters/Numbering.h"
 #include "masters/PagedList.h"
 
 #include <algorithm>
@@ -168,6 +170,11 @@ int main(int argc, char **argv)
         list.show();
     };
     print("thumb@50", measure(std::max(1, repeat / 10), c, openTop, [&] { list.thumb(50); }));
+
+    int next = 0;
+    print("next-number", measure(std::max(1, repeat / 20), c, [] {},
+                                 [&] { next = masters::NextCustomerNumber(store); }));
+    std::printf("next customer number: %d\n", next);
 
     // A long walk by pages from the middle to the end, checked against the order.
     openMiddle();
