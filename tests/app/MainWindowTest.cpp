@@ -12,6 +12,7 @@
 #include "core/Status.h"
 #include "data/DataStore.h"
 #include "data/FieldValues.h"
+#include "support/ModalScript.h"
 #include "data/FileMaintenance.h"
 
 #include <QAction>
@@ -256,6 +257,37 @@ private slots:
         QVERIFY(!button->isEnabled());
         QVERIFY(p.window->commands().action(QStringLiteral("actReIndex"))->isEnabled());
         QVERIFY(p.window->commands().action(QStringLiteral("actBackup"))->isEnabled());
+    }
+
+    // The master-record commands are on: each runs its list over its tables (empty here, so
+    // the list offers only New), and Cancel ends the command with every table closed.
+    void masterRecordCommandsRunTheirLists_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("list");
+        QTest::newRow("customers") << "actCustomersEdit" << "TPickCust";
+        QTest::newRow("groups") << "actCustomersDefineGroups" << "TPickGroup";
+        QTest::newRow("products") << "actProductsDefine" << "TPickProd";
+        QTest::newRow("purchases") << "actPurchasesBuyEdit" << "TPickPur";
+        QTest::newRow("label stocks") << "actLabelForms" << "TPickLab";
+    }
+    void masterRecordCommandsRunTheirLists()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, list);
+        Program p;
+        QVERIFY(p.window->startUp());
+        QAction *action = p.window->commands().action(command);
+        QVERIFY(action->isEnabled());
+        testsupport::ModalScript script;
+        script.then(qPrintable(list), [](QWidget *w) {
+            QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("cancelButton")),
+                              Qt::LeftButton);
+        });
+        action->trigger();
+        QVERIFY2(script.done(), qPrintable(script.failure()));
+        for (int t = 0; t < data::kTableCount; ++t)
+            QVERIFY(!p.store->data(data::TableId(t)));
     }
 
     void sectionButtonsShowOnePanel()
