@@ -1,5 +1,6 @@
 #include "HelpU.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -26,6 +27,13 @@ QUrl THelp::topicUrl(int topic)
 
 void THelp::open(const QUrl &url)
 {
+    // Asked for from a modal window (an editor's Help button), the help window must be modal
+    // too, or the modal window would keep it from taking any input.
+    QWidget *modal = QApplication::activeModalWidget();
+    const bool overModal = modal && modal != this;
+    if (isVisible() && isModal() != overModal)
+        hide();
+    setWindowModality(overModal ? Qt::ApplicationModal : Qt::NonModal);
     m_browser->setSource(url);
     show();
     raise();

@@ -6,6 +6,8 @@
 #include "DriveDirU.h"
 #include "HelpU.h"
 #include "MainU.h"
+#include "MasterWindows.h"
+#include "masters/CustomerU.h"
 #include "QtPrompts.h"
 #include "StatusBarSink.h"
 #include "core/Prompts.h"
@@ -288,6 +290,39 @@ private slots:
         QVERIFY2(script.done(), qPrintable(script.failure()));
         for (int t = 0; t < data::kTableCount; ++t)
             QVERIFY(!p.store->data(data::TableId(t)));
+    }
+
+    // An editor's Help opens its topic in a help window that is modal over the editor, so it
+    // can be read and closed; from the menu the help window is not modal.
+    void editorHelpIsUsableOverTheEditor()
+    {
+        Program p;
+        QVERIFY(p.window->startUp());
+        QVERIFY(p.store->OpenCUST6() && p.store->OpenGROUPS());
+        p.store->selection.customer = 0;
+        bool modal = false;
+        QUrl page;
+        testsupport::ModalScript script;
+        script.then("TCustomer", [](QWidget *editor) {
+                  editor->findChild<QPushButton *>(QStringLiteral("BtnHelp"))->click();
+              })
+            .then("THelp", [&](QWidget *help) {
+                modal = help->isModal();
+                page = static_cast<THelp *>(help)->currentPage();
+                help->close();
+            })
+            .then("TCustomer", [](QWidget *editor) {
+                editor->findChild<QPushButton *>(QStringLiteral("BtnCancel"))->click();
+            });
+        p.window->masters().customerEditor().run();
+        QVERIFY2(script.done(), qPrintable(script.failure()));
+        QVERIFY(modal);
+        QCOMPARE(page, THelp::topicUrl(410));
+        p.store->closeAll();
+        p.window->commands().action(QStringLiteral("actHelpContents"))->trigger();
+        QVERIFY(p.window->help().isVisible());
+        QVERIFY(!p.window->help().isModal());
+        p.window->help().close();
     }
 
     void sectionButtonsShowOnePanel()
