@@ -4,6 +4,7 @@
 // No exception leaves the engine; callers read the error code and decide.
 
 #include "Errors.h"
+#include "PageCache.h"
 #include "Table.h"
 
 #include <functional>
@@ -38,6 +39,9 @@ public:
     std::function<void()> exitHook;
     void exitNow();
 
+    // The index pages of every open tag share this cache and its budget.
+    PageCache &pageCache() { return m_pageCache; }
+
     Table *open(const std::string &name);
     int close(Table *table);
     int closeAll();
@@ -46,6 +50,7 @@ public:
 private:
     int m_errorCode = 0;
     std::string m_errorText;
+    PageCache m_pageCache;  // before the tables: their tags give their pages back to it
     std::vector<std::unique_ptr<Table>> m_tables;
 };
 

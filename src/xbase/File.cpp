@@ -1,13 +1,17 @@
 #include "File.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
+#include <vector>
 
 namespace xbase {
 
@@ -66,6 +70,30 @@ long long File::readSome(uint64_t offset, void *buf, size_t n) const
     auto *p = static_cast<char *>(buf);
     while (done < n) {
         ssize_t r = ::pread(m_fd, p + done, n - done, off_t(offset + done));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (r == 0) break;
+        done += size_t(r);
+    }
+    return (long long)done;
+}
+
+long long File::readScattered(uint64_t offset, unsigned char *const *buffers, size_t count,
+                              size_t each) const
+{
+    std::vector<iovec> io(count);
+    for (size_t i = 0; i < count; ++i) io[i] = {buffers[i], each};
+    const size_t total = count * each;
+    size_t done = 0;
+    while (done < total) {
+        // Skip the buffers already filled; a partial one is resumed where it stopped.
+        const size_t first = done / each;
+        io[first].iov_base = buffers[first] + done % each;
+        io[first].iov_len = each - done % each;
+        ssize_t r = ::preadv(m_fd, io.data() + first, int(std::min<size_t>(count - first, IOV_MAX)),
+                             off_t(offset + done));
         if (r < 0) {
             if (errno == EINTR) continue;
             return -1;

@@ -35,6 +35,10 @@ public:
     bool readAt(uint64_t offset, void *buf, size_t n) const;
     // Reads up to n bytes; returns the count read or -1.
     long long readSome(uint64_t offset, void *buf, size_t n) const;
+    // Reads up to count * each consecutive bytes into count buffers of `each` bytes, in one
+    // system call where it can; returns the count read or -1.
+    long long readScattered(uint64_t offset, unsigned char *const *buffers, size_t count,
+                            size_t each) const;
     bool writeAt(uint64_t offset, const void *buf, size_t n);
     long long size() const;
     bool truncate(uint64_t size);

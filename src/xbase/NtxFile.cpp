@@ -189,17 +189,26 @@ bool NtxFile::build(const std::string &path, const std::string &tagName,
 // ---------------------------------------------------------------------------------------------
 // Opening and pages
 
+NtxFile::NtxFile(PageCache *cache)
+{
+    if (!cache) {
+        m_ownCache = std::make_unique<PageCache>();
+        cache = m_ownCache.get();
+    }
+    m_cache = cache;
+}
+
 NtxFile::~NtxFile()
 {
     std::string ignored;
     if (m_file.isOpen()) close(&ignored);
+    releaseAll();
 }
 
 bool NtxFile::open(const std::string &path, bool readOnly, std::string *error)
 {
     m_readOnly = readOnly;
-    m_cache.clear();
-    m_lru.clear();
+    releaseAll();
     m_path.clear();
     if (!m_file.open(path, readOnly ? File::Mode::ReadOnly : File::Mode::ReadWrite)) {
         *error = "cannot open index " + path + ": " + fs::lastErrorText();
@@ -250,6 +259,7 @@ bool NtxFile::open(const std::string &path, bool readOnly, std::string *error)
     if (m_freeList % kPageSize || m_freeList >= m_fileEnd)
         return bad("free page " + std::to_string(m_freeList) + " is outside the file");
     m_headerDirty = false;
+    m_slots.assign(size_t(m_fileEnd / kPageSize), nullptr);
     std::string pageError;
     if (!page(m_root, &pageError)) {
         *error = pageError;
@@ -287,66 +297,114 @@ bool NtxFile::checkPage(uint32_t address, const unsigned char *bytes, std::strin
     return true;
 }
 
-NtxFile::Page *NtxFile::page(uint32_t address, std::string *error)
+NtxFile::Page *NtxFile::load(uint32_t address, std::string *error)
 {
-    auto it = m_cache.find(address);
-    if (it != m_cache.end()) {
-        Page *p = it->second.get();
-        if (p->lru != m_lru.begin()) m_lru.splice(m_lru.begin(), m_lru, p->lru);
-        return p;
-    }
     if (address == 0 || address % kPageSize || address >= m_fileEnd) {
         fail(error, "page " + std::to_string(address) + " is outside the file");
         return nullptr;
     }
-    if (!evictIfNeeded(error)) return nullptr;
-    auto p = std::make_unique<Page>();
-    long long got = m_file.readSome(address, p->bytes, kPageSize);
+    Page *run[kReadAhead];
+    run[0] = m_cache->acquire(this, error);
+    if (!run[0]) return nullptr;
+    run[0]->pins = 1;
+    // The pages after it that are not cached come in the same read, as long as frames can be
+    // had; they are pinned until read, so that getting one does not take back another.
+    const size_t first = address / kPageSize;
+    const size_t most = std::clamp<size_t>(m_cache->budget() / 4, 1, kReadAhead);
+    size_t k = 1;
+    std::string ignored;
+    while (k < most && first + k < m_slots.size() && !m_slots[first + k]) {
+        Page *p = m_cache->acquire(this, &ignored, true);
+        if (!p) break;
+        p->pins = 1;
+        run[k++] = p;
+    }
+    unsigned char *buffers[kReadAhead];
+    for (size_t i = 0; i < k; ++i) buffers[i] = run[i]->bytes;
+    const long long got = m_file.readScattered(address, buffers, k, kPageSize);
     if (got < 0) {
         fail(error, "cannot read page " + std::to_string(address) + ": " + fs::lastErrorText());
+        for (size_t i = 0; i < k; ++i) m_cache->release(run[i]);
         return nullptr;
     }
-    // A page past the end of the file reads as zeros (only the last page may be short).
-    std::memset(p->bytes + got, 0, size_t(kPageSize - got));
-    if (!checkPage(address, p->bytes, error)) return nullptr;
-    m_lru.push_front(address);
-    p->lru = m_lru.begin();
-    Page *raw = p.get();
-    m_cache.emplace(address, std::move(p));
-    return raw;
+    for (size_t i = 0; i < k; ++i) {
+        Page *p = run[i];
+        // A page past the end of the file reads as zeros (only the last page may be short).
+        const long long have =
+            std::clamp<long long>(got - (long long)(i * kPageSize), 0, kPageSize);
+        std::memset(p->bytes + have, 0, size_t(kPageSize - have));
+        p->pins = 0;
+        p->address = uint32_t(address + i * kPageSize);
+        if (i == 0) {
+            if (!checkPage(p->address, p->bytes, error)) {
+                for (size_t j = 0; j < k; ++j) m_cache->release(run[j]);
+                return nullptr;
+            }
+            p->referenced = true;
+        } else if (!checkPage(p->address, p->bytes, &ignored)) {
+            // Not needed now; a bad page is reported when it is asked for.
+            m_cache->release(p);
+            continue;
+        }
+        m_slots[first + i] = p;
+    }
+    return run[0];
 }
 
-bool NtxFile::writePage(uint32_t address, Page *p, std::string *error)
+bool NtxFile::evict(Page *frame, std::string *error)
 {
-    if (!m_file.writeAt(address, p->bytes, kPageSize))
-        return fail(error, "cannot write page " + std::to_string(address) + ": " +
-                               fs::lastErrorText());
-    p->dirty = false;
+    if (frame->dirty && !writePage(frame, error)) return false;
+    m_slots[frame->address / kPageSize] = nullptr;
     return true;
 }
 
-bool NtxFile::evictIfNeeded(std::string *error)
+void NtxFile::releaseAll()
 {
-    while (m_cache.size() >= m_cacheLimit && !m_lru.empty()) {
-        uint32_t victim = m_lru.back();
-        auto it = m_cache.find(victim);
-        if (it->second->dirty && !writePage(victim, it->second.get(), error)) return false;
-        m_lru.pop_back();
-        m_cache.erase(it);
+    for (Page *&p : m_slots) {
+        if (!p) continue;
+        m_cache->release(p);
+        p = nullptr;
     }
+    m_dirty.clear();
+}
+
+void NtxFile::markDirty(Page *p)
+{
+    if (p->dirty) return;
+    p->dirty = true;
+    m_dirty.push_back(p->address);
+    // Pages written by eviction stay listed until the next flush; keep the list short when
+    // there is no flush for a long time.
+    if (m_dirty.size() > 2 * m_cache->budget() + 64) {
+        std::erase_if(m_dirty, [this](uint32_t a) {
+            const Page *q = m_slots[a / kPageSize];
+            return !q || !q->dirty;
+        });
+        std::sort(m_dirty.begin(), m_dirty.end());
+        m_dirty.erase(std::unique(m_dirty.begin(), m_dirty.end()), m_dirty.end());
+    }
+}
+
+bool NtxFile::writePage(Page *p, std::string *error)
+{
+    if (!m_file.writeAt(p->address, p->bytes, kPageSize))
+        return fail(error, "cannot write page " + std::to_string(p->address) + ": " +
+                               fs::lastErrorText());
+    p->dirty = false;
     return true;
 }
 
 bool NtxFile::flush(std::string *error)
 {
     if (m_readOnly) return true;
-    std::vector<uint32_t> dirty;
-    for (auto &[address, p] : m_cache)
-        if (p->dirty) dirty.push_back(address);
-    if (dirty.empty() && !m_headerDirty) return true;
-    std::sort(dirty.begin(), dirty.end());
-    for (uint32_t address : dirty)
-        if (!writePage(address, m_cache[address].get(), error)) return false;
+    if (m_dirty.empty() && !m_headerDirty) return true;
+    std::sort(m_dirty.begin(), m_dirty.end());
+    m_dirty.erase(std::unique(m_dirty.begin(), m_dirty.end()), m_dirty.end());
+    for (uint32_t address : m_dirty) {
+        Page *p = m_slots[address / kPageSize];
+        if (p && p->dirty && !writePage(p, error)) return false;
+    }
+    m_dirty.clear();
     unsigned char h[12];
     if (!m_file.readAt(0, h, sizeof h))
         return fail(error, "cannot read the header: " + fs::lastErrorText());
@@ -360,12 +418,18 @@ bool NtxFile::flush(std::string *error)
     return true;
 }
 
+bool NtxFile::dropPages(std::string *error)
+{
+    if (!flush(error)) return false;
+    releaseAll();
+    return true;
+}
+
 bool NtxFile::close(std::string *error)
 {
     bool ok = flush(error);
     m_file.close();
-    m_cache.clear();
-    m_lru.clear();
+    releaseAll();
     m_path.clear();
     return ok;
 }
@@ -407,7 +471,7 @@ bool NtxFile::encode(uint32_t address, const Node &node, std::string *error)
         std::memcpy(s + 8, node.items[size_t(i)].key.data(), size_t(m_keyLength));
     }
     putU32(slot(p->bytes, n), node.rightmost);
-    p->dirty = true;
+    markDirty(p);
     m_headerDirty = true;  // every change bumps the version counter
     return true;
 }
@@ -426,15 +490,15 @@ bool NtxFile::allocate(uint32_t *address, std::string *error)
         return true;
     }
     if (m_fileEnd + kPageSize > 0xFFFFFFFFull) return fail(error, "the index is full");
-    if (!evictIfNeeded(error)) return false;
+    Page *p = m_cache->acquire(this, error);
+    if (!p) return false;
     *address = uint32_t(m_fileEnd);
     m_fileEnd += kPageSize;
-    auto p = std::make_unique<Page>();
+    p->address = *address;
+    p->referenced = true;
     layoutPage(p->bytes, m_maxKeys, m_itemSize, 0);
-    p->dirty = true;
-    m_lru.push_front(*address);
-    p->lru = m_lru.begin();
-    m_cache.emplace(*address, std::move(p));
+    m_slots.push_back(p);
+    markDirty(p);
     return true;
 }
 
@@ -444,7 +508,7 @@ bool NtxFile::release(uint32_t address, std::string *error)
     if (!p) return false;
     layoutPage(p->bytes, m_maxKeys, m_itemSize, 0);
     putU32(slot(p->bytes, 0), m_freeList);
-    p->dirty = true;
+    markDirty(p);
     m_freeList = address;
     m_headerDirty = true;
     return true;
@@ -461,16 +525,23 @@ int NtxFile::compareEntry(const unsigned char *itm, const char *key, uint32_t re
     return r < recno ? -1 : r > recno ? 1 : 0;
 }
 
-uint32_t NtxFile::recno() const
+void NtxFile::settleOn(const Page *p, int index)
 {
-    const Step &s = m_path.back();
-    return getU32(item(m_cache.at(s.page).get(), s.index) + 4);
+    const unsigned char *it = item(p, index);
+    m_currentRecno = getU32(it + 4);
+    std::memcpy(m_currentKey.data(), it + 8, size_t(m_keyLength));
 }
 
-const char *NtxFile::key() const
+bool NtxFile::settle(std::string *error)
 {
-    const Step &s = m_path.back();
-    return reinterpret_cast<const char *>(item(m_cache.at(s.page).get(), s.index) + 8);
+    if (m_path.empty()) return true;
+    Page *p = page(m_path.back().page, error);
+    if (!p) {
+        m_path.clear();
+        return false;
+    }
+    settleOn(p, m_path.back().index);
+    return true;
 }
 
 bool NtxFile::descendLeftmost(uint32_t address, std::string *error)
@@ -520,7 +591,7 @@ bool NtxFile::first(bool *moved, std::string *error)
 {
     m_path.clear();
     m_walked = 0;
-    if (!descendLeftmost(m_root, error)) {
+    if (!descendLeftmost(m_root, error) || !settle(error)) {
         m_path.clear();
         return false;
     }
@@ -532,7 +603,7 @@ bool NtxFile::last(bool *moved, std::string *error)
 {
     m_path.clear();
     m_walked = 0;
-    if (!descendRightmost(m_root, error)) {
+    if (!descendRightmost(m_root, error) || !settle(error)) {
         m_path.clear();
         return false;
     }
@@ -563,13 +634,13 @@ bool NtxFile::countWalk(int direction, long entries, std::string *error)
 bool NtxFile::next(bool *moved, std::string *error)
 {
     if (!stepNext(moved, error)) return false;
-    return !*moved || countWalk(1, 1, error);
+    return !*moved || (countWalk(1, 1, error) && settle(error));
 }
 
 bool NtxFile::prev(bool *moved, std::string *error)
 {
     if (!stepPrev(moved, error)) return false;
-    return !*moved || countWalk(-1, 1, error);
+    return !*moved || (countWalk(-1, 1, error) && settle(error));
 }
 
 bool NtxFile::stepNext(bool *moved, std::string *error)
@@ -641,6 +712,21 @@ bool NtxFile::stepPrev(bool *moved, std::string *error)
 bool NtxFile::skip(long count, long *done, std::string *error)
 {
     *done = 0;
+    if (m_path.empty()) return true;
+    if (count == 1 || count == -1) {
+        // The common step: to a neighbour in the same leaf.
+        Step &top = m_path.back();
+        const Page *p = page(top.page, error);
+        if (!p) return false;
+        const int to = top.index + int(count);
+        if (getU32(item(p, 0)) == 0 && to >= 0 && to < this->count(p)) {
+            if (!countWalk(int(count), 1, error)) return false;
+            top.index = to;
+            settleOn(p, to);
+            *done = 1;
+            return true;
+        }
+    }
     bool moved = true;
     while (count != 0 && !m_path.empty()) {
         Step &top = m_path.back();
@@ -659,12 +745,13 @@ bool NtxFile::skip(long count, long *done, std::string *error)
                 continue;
             }
         }
-        if (!(count > 0 ? next(&moved, error) : prev(&moved, error))) return false;
+        if (!(count > 0 ? stepNext(&moved, error) : stepPrev(&moved, error))) return false;
         if (!moved) break;
+        if (!countWalk(count > 0 ? 1 : -1, 1, error)) return false;
         count += count > 0 ? -1 : 1;
         *done += 1;
     }
-    return true;
+    return settle(error);
 }
 
 NtxFile::Seek NtxFile::seek(const char *key, int length, std::string *error)
@@ -684,6 +771,7 @@ NtxFile::Seek NtxFile::seek(const char *key, int length, std::string *error)
             m_path.clear();
             return Seek::Error;
         }
+        p->prefetch();
         const int n = count(p);
         int lo = 0, hi = n;  // first item whose key prefix is >= key
         while (lo < hi) {
@@ -700,13 +788,18 @@ NtxFile::Seek NtxFile::seek(const char *key, int length, std::string *error)
         if (lo == n) {
             // Nothing here: the answer is the first ancestor key after this subtree.
             m_path.pop_back();
-            while (!m_path.empty()) {
-                Step &up = m_path.back();
-                if (up.index < this->count(page(up.page, error))) break;
+            for (;;) {
+                if (m_path.empty()) return Seek::End;
+                p = page(m_path.back().page, error);
+                if (!p) {
+                    m_path.clear();
+                    return Seek::Error;
+                }
+                if (m_path.back().index < this->count(p)) break;
                 m_path.pop_back();
             }
-            if (m_path.empty()) return Seek::End;
         }
+        settleOn(p, m_path.back().index);
         return std::memcmp(this->key(), key, size_t(length)) == 0 ? Seek::Found : Seek::After;
     }
 }
@@ -721,6 +814,7 @@ bool NtxFile::findPath(const char *key, uint32_t recno, std::vector<Step> *path,
         if (path->size() >= size_t(kMaxDepth)) return fail(error, "the tree is too deep");
         Page *p = page(address, error);
         if (!p) return false;
+        p->prefetch();
         const int n = count(p);
         int lo = 0, hi = n;
         while (lo < hi) {
@@ -742,7 +836,7 @@ bool NtxFile::findPath(const char *key, uint32_t recno, std::vector<Step> *path,
 bool NtxFile::seekEntry(const char *key, uint32_t recno, bool *found, std::string *error)
 {
     m_walked = 0;
-    if (!findPath(key, recno, &m_path, found, error)) {
+    if (!findPath(key, recno, &m_path, found, error) || !settle(error)) {
         m_path.clear();
         return false;
     }

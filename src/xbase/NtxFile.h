@@ -26,20 +26,26 @@
 // rightmost child.
 
 #include "File.h"
+#include "PageCache.h"
 
+#include <array>
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace xbase {
 
-class NtxFile
+// Pages are kept in a PageCache: the one given, shared with other files, or one of the file's
+// own. A miss reads the page and, in the same read, the pages after it that are not cached
+// yet (a walk goes through the leaves of a built index in file order). The cursor keeps a copy
+// of its entry, so key() and recno() stay valid when other files' work evicts its page.
+class NtxFile : public PageCache::Owner
 {
 public:
-    static constexpr int kPageSize = 1024;
+    static constexpr int kPageSize = PageCache::kPageSize;
+    // Most pages read in one go on a miss; a quarter of the cache budget at most.
+    static constexpr size_t kReadAhead = 16;
     static constexpr int kMaxKeyLength = 256;
     static constexpr int kMaxDepth = 24;
 
@@ -63,10 +69,16 @@ public:
                       const std::string &expression, int keyLength, const SortedKeys &keys,
                       std::string *error);
 
+    // `cache` must outlive the file; nullptr gives the file a cache of its own.
+    explicit NtxFile(PageCache *cache = nullptr);
     ~NtxFile();
+    NtxFile(const NtxFile &) = delete;
+    NtxFile &operator=(const NtxFile &) = delete;
     bool open(const std::string &path, bool readOnly, std::string *error);
     // Writes dirty pages and the header.
     bool flush(std::string *error);
+    // Flushes, then gives every cached page back to the cache. The cursor stays where it is.
+    bool dropPages(std::string *error);
     bool close(std::string *error);
     bool sync() { return m_file.sync(); }
     const std::string &path() const { return m_file.path(); }
@@ -96,8 +108,9 @@ public:
     // Moves by up to |count| entries; *done receives how many moves were made.
     bool skip(long count, long *done, std::string *error);
     bool positioned() const { return !m_path.empty(); }
-    uint32_t recno() const;
-    const char *key() const;
+    // The entry under the cursor (only while positioned); key() has keyLength() bytes.
+    uint32_t recno() const { return m_currentRecno; }
+    const char *key() const { return m_currentKey.data(); }
     // The cursor's place in the whole order as a fraction 0..1, estimated from the page
     // counts along its path (no counting of entries).
     bool position(double *fraction, std::string *error);
@@ -108,12 +121,7 @@ public:
     bool checkTree(uint64_t *entries, std::string *error);
 
 private:
-    struct Page
-    {
-        unsigned char bytes[kPageSize];
-        bool dirty = false;
-        std::list<uint32_t>::iterator lru;
-    };
+    using Page = PageCache::Frame;
     struct Item
     {
         uint32_t child = 0;
@@ -138,10 +146,18 @@ private:
         int index;  // the entry in the cursor's own page; the child taken in ancestors
     };
 
+    // The page at `address`, valid until the next call that may read a page: hold no page
+    // pointer across page(), decode(), encode(), allocate() or release().
     Page *page(uint32_t address, std::string *error);
+    Page *load(uint32_t address, std::string *error);
+    bool evict(Page *frame, std::string *error) override;
+    void releaseAll();
+    void markDirty(Page *p);
     bool checkPage(uint32_t address, const unsigned char *bytes, std::string *error) const;
-    bool writePage(uint32_t address, Page *p, std::string *error);
-    bool evictIfNeeded(std::string *error);
+    bool writePage(Page *p, std::string *error);
+    // Copies the entry under the cursor; clears the cursor on an error.
+    bool settle(std::string *error);
+    void settleOn(const Page *p, int index);
     int count(const Page *p) const;
     const unsigned char *item(const Page *p, int i) const;
     bool decode(uint32_t address, Node *node, std::string *error);
@@ -174,14 +190,30 @@ private:
     bool m_headerDirty = false;
     std::string m_expression;
     std::string m_tagName;
-    std::unordered_map<uint32_t, std::unique_ptr<Page>> m_cache;
-    std::list<uint32_t> m_lru;  // front = most recently used
-    size_t m_cacheLimit = 4096;
+    std::unique_ptr<PageCache> m_ownCache;
+    PageCache *m_cache = nullptr;
+    std::vector<Page *> m_slots;  // by page number (address / kPageSize); nullptr = not cached
+    std::vector<uint32_t> m_dirty;  // pages made dirty since the last flush (some written since)
     std::vector<Step> m_path;  // root first; empty = not positioned
+    std::array<char, kMaxKeyLength> m_currentKey{};
+    uint32_t m_currentRecno = 0;
     // Entries passed since the cursor was placed or last turned round, and the direction.
     uint64_t m_walked = 0;
     int m_walkDirection = 0;
 };
+
+inline NtxFile::Page *NtxFile::page(uint32_t address, std::string *error)
+{
+    const size_t i = address / kPageSize;
+    if (i < m_slots.size()) {
+        Page *p = m_slots[i];
+        if (p && p->address == address) {
+            p->referenced = true;
+            return p;
+        }
+    }
+    return load(address, error);
+}
 
 template <class Fn> bool NtxFile::forEach(Fn fn, std::string *error)
 {

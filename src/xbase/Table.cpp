@@ -120,7 +120,7 @@ bool Table::openTag(const std::string &tagName, const std::string &ntxPath, std:
     auto tag = std::make_unique<Tag>();
     tag->m_table = this;
     tag->m_name = tagName;
-    tag->m_file = std::make_unique<NtxFile>();
+    tag->m_file = std::make_unique<NtxFile>(&m_engine.pageCache());
     if (!tag->m_file->open(ntxPath, m_readOnly, err)) return false;
     if (!tag->m_expr.parse(tag->m_file->expression(), m_dbf.fields(), err)) {
         *err = "index " + ntxPath + ": " + *err;

@@ -83,6 +83,11 @@ template <class Keep> int Table::rewrite(Keep keep)
     const std::string path = m_dbf.path();
     const std::string tmp = path + ".tmp";
     std::string err;
+    // The tags are rebuilt from scratch: their cached pages would only add to the memory the
+    // sort of the new keys takes.
+    for (auto &t : m_tags)
+        if (!t->m_file->dropPages(&err)) return error(e4write, err);
+    m_engine.pageCache().trim();
     TableWriter out(m_dbf, tmp);
     bool ok = out.begin(&err) &&
               m_dbf.scan(
@@ -253,6 +258,7 @@ int Table::createIndex(const std::string &group, const std::vector<TagSpec> &def
             break;
         }
     }
+    m_engine.pageCache().trim();
     std::vector<std::string> names;
     for (size_t i = 0; i < definitions.size(); ++i) {
         // The table does not change, so each tag can be replaced on its own.

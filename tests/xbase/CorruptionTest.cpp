@@ -144,6 +144,26 @@ TEST_F(BrokenPagesTest, BrokenPageGivesAnErrorWhenReached)
     code4initUndoP(c);
 }
 
+TEST_F(BrokenPagesTest, BrokenPageReadAheadIsReportedOnlyWhenReached)
+{
+    // Reading the first leaf brings the leaves after it in the same read. The second leaf is
+    // broken: that must not fail the first leaf, and must fail the walk when it gets there.
+    poke(dir.file("CCNO.ntx"), 2048, {0xFF, 0x00});
+    CODE4 *c = code4initP();
+    DATA4 *d = d4open(c, base.c_str());
+    ASSERT_NE(d, nullptr) << code4errorText(c);
+    d4tagSelectP(d, d4tag(d, "CCNO"));
+    ASSERT_EQ(d4top(d), 0) << code4errorText(c);
+    int visited = 1;
+    int rc = 0;
+    while ((rc = d4skip(d, 1)) == 0) ++visited;
+    EXPECT_EQ(rc, xbase::e4index);
+    EXPECT_NE(c->errorText().find("page 2048 holds"), std::string::npos) << c->errorText();
+    EXPECT_GT(visited, 30);  // the first leaf and the separator after it
+    EXPECT_LT(visited, 300);
+    code4initUndoP(c);
+}
+
 TEST_F(BrokenPagesTest, ChildPointingBackUpIsCaught)
 {
     // Point the first child of the root at the root itself: walks must not loop forever.

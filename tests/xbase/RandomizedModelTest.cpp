@@ -2,6 +2,11 @@
 // packs, seeks and skips, on tags whose pages hold few keys so that the trees split, merge
 // and grow several levels deep. After each batch every tag walk and many seeks are compared
 // with the model.
+//
+// Each history runs with the engine's page cache as it comes, and again with a cache of one
+// page and of eight: there every lookup evicts, so a page pointer held across a read, or a
+// dirty page lost on eviction, shows up as a wrong walk instead of hiding in a large cache.
+// Eight pages also let the two tags take pages from each other and read a few ahead.
 
 #include "support/TempDir.h"
 #include "xbase/EngineApi.h"
@@ -12,6 +17,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -60,7 +66,8 @@ public:
     }
 };
 
-class RandomizedModelTest : public ::testing::TestWithParam<unsigned>
+// (seed, page cache budget)
+class RandomizedModelTest : public ::testing::TestWithParam<std::tuple<unsigned, size_t>>
 {
 protected:
     void SetUp() override
@@ -71,6 +78,7 @@ protected:
         ASSERT_TRUE(xbase::DbfFile::create(base + ".dbf", fields, &err)) << err;
         c = code4initP();
         c->syncOnFlush = false;  // thousands of flushes; durability is tested elsewhere
+        c->pageCache().setBudget(std::get<1>(GetParam()));
         d = d4open(c, base.c_str());
         ASSERT_NE(d, nullptr);
         TAG4INFO real[] = {{"BYNAME", "UPPER(NAME)", nullptr, 0, 0},
@@ -205,7 +213,7 @@ protected:
     FIELD4 *name = nullptr;
     FIELD4 *num = nullptr;
     Model model;
-    std::mt19937 rng{GetParam()};
+    std::mt19937 rng{std::get<0>(GetParam())};
 };
 
 TEST_P(RandomizedModelTest, MixedOperationsMatchTheModel)
@@ -253,6 +261,13 @@ TEST_P(RandomizedModelTest, MixedOperationsMatchTheModel)
 }
 
 // Several seeds: each drives a different history through splits and merges.
-INSTANTIATE_TEST_SUITE_P(Seeds, RandomizedModelTest, ::testing::Values(1u, 2u, 3u, 42u));
+INSTANTIATE_TEST_SUITE_P(
+    Seeds, RandomizedModelTest,
+    ::testing::Combine(::testing::Values(1u, 2u, 3u, 42u),
+                       ::testing::Values(xbase::PageCache::kDefaultBudget, size_t(1), size_t(8))),
+    [](const ::testing::TestParamInfo<RandomizedModelTest::ParamType> &info) {
+        return "seed" + std::to_string(std::get<0>(info.param)) + "_cache" +
+               std::to_string(std::get<1>(info.param));
+    });
 
 } // namespace

@@ -1,0 +1,95 @@
+#pragma once
+
+// A budget of index pages shared by the index files that draw on it: an engine gives all the
+// tags of all its tables one cache, so four open tags do not hold four full caches, and the
+// tag in use may fill the whole budget.
+//
+// Frames are made on demand up to the budget. Past it, a clock sweep picks the frame to reuse:
+// every frame has a "referenced" bit that each lookup sets and the sweeping hand clears, so
+// a frame is taken only when nobody looked at it for a whole turn of the hand. The frame's
+// owner is asked to give it up first and writes it out if it changed.
+//
+// A frame handed out by acquire() stays its owner's until the owner releases it or gives it
+// up in evict(); any later acquire() may take it away, so callers hold no frame across one,
+// except the frames they pinned.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace xbase {
+
+class PageCache
+{
+public:
+    static constexpr int kPageSize = 1024;
+    // 16 MB: the tags of the largest tables a user has stay in memory, a million-record
+    // customer number tag included, and the whole program stays small.
+    static constexpr size_t kDefaultBudget = 16384;
+
+    class Owner;
+    // Aligned to cache lines, the bookkeeping first: a lookup and the start of the page (key
+    // count and offsets) share a line.
+    struct alignas(64) Frame
+    {
+        Owner *owner = nullptr; // nullptr = free
+        uint32_t address = 0;   // the page's byte offset in its owner's file
+        bool dirty = false;
+        bool referenced = false;
+        int pins = 0; // a pinned frame is never taken by the sweep
+        unsigned char bytes[kPageSize];
+
+        // Asks for the whole page at once: a binary search then finds its lines in the
+        // processor cache instead of waiting for them one probe after another.
+        void prefetch() const
+        {
+            for (int at = 0; at < kPageSize; at += 64)
+                __builtin_prefetch(bytes + at);
+        }
+    };
+
+    // An index file that keeps pages here.
+    class Owner
+    {
+    public:
+        // Gives up the frame: writes it if it is dirty and forgets it. On false (a write
+        // failed, described in *error) the frame stays the owner's.
+        virtual bool evict(Frame *frame, std::string *error) = 0;
+
+    protected:
+        ~Owner() = default;
+    };
+
+    explicit PageCache(size_t budget = kDefaultBudget);
+    ~PageCache();
+    PageCache(const PageCache &) = delete;
+    PageCache &operator=(const PageCache &) = delete;
+
+    size_t budget() const { return m_budget; }
+    // At least one page. A smaller budget than the frames now held takes effect as frames
+    // are next asked for.
+    void setBudget(size_t pages);
+    size_t framesHeld() const { return m_frames.size(); }
+
+    // A frame for `owner`, with address 0, clean, not referenced and not pinned (its bytes are
+    // whatever they were). nullptr with *error when the frame to reuse could not be written;
+    // with `optional`, nullptr (and no error) also when no frame can be had without one.
+    Frame *acquire(Owner *owner, std::string *error, bool optional = false);
+    // Gives a frame back, whatever it holds.
+    void release(Frame *frame);
+    // Frees the memory of the frames nobody holds and hands it back to the system.
+    void trim();
+
+private:
+    Frame *sweep();
+    void dropFree();
+
+    size_t m_budget;
+    std::vector<std::unique_ptr<Frame>> m_frames; // all frames, held or free
+    std::vector<Frame *> m_free;
+    size_t m_hand = 0;
+};
+
+} // namespace xbase
