@@ -40,7 +40,7 @@ namespace xbase {
 // own. A miss reads the page and, in the same read, the pages after it that are not cached
 // yet (a walk goes through the leaves of a built index in file order). The cursor keeps a copy
 // of its entry, so key() and recno() stay valid when other files' work evicts its page.
-class NtxFile : public PageCache::Owner
+class NtxFile final : public PageCache::Owner
 {
 public:
     static constexpr int kPageSize = PageCache::kPageSize;
