@@ -616,19 +616,12 @@ bool NtxFile::last(bool *moved, std::string *error)
 // is walked through that page again and again: with a few levels of that, the walk would
 // not end in a lifetime. Such a walk is stopped with an error instead. The bound is twice
 // what the pages can hold, so that a verifier counting the walk itself sees the loop first.
-bool NtxFile::countWalk(int direction, long entries, std::string *error)
+// countWalk (in the header) keeps the count; this reports the loop.
+bool NtxFile::walkTooLong(std::string *error)
 {
-    if (direction != m_walkDirection) {
-        m_walkDirection = direction;
-        m_walked = 0;
-    }
-    m_walked += uint64_t(entries);
-    if (m_walked > 2 * (m_fileEnd / kPageSize + 1) * uint64_t(m_maxKeys + 1)) {
-        m_path.clear();
-        return fail(error, "a walk passed more entries than the file holds: its pages lead to "
-                           "the same page more than once");
-    }
-    return true;
+    m_path.clear();
+    return fail(error, "a walk passed more entries than the file holds: its pages lead to "
+                       "the same page more than once");
 }
 
 bool NtxFile::next(bool *moved, std::string *error)

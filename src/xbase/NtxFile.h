@@ -167,7 +167,17 @@ private:
     int compareEntry(const unsigned char *itm, const char *key, uint32_t recno) const;
     bool stepNext(bool *moved, std::string *error);
     bool stepPrev(bool *moved, std::string *error);
-    bool countWalk(int direction, long entries, std::string *error);
+    bool countWalk(int direction, long entries, std::string *error)
+    {
+        if (direction != m_walkDirection) {
+            m_walkDirection = direction;
+            m_walked = 0;
+        }
+        m_walked += uint64_t(entries);
+        return m_walked <= 2 * (m_fileEnd / kPageSize + 1) * uint64_t(m_maxKeys + 1) ||
+               walkTooLong(error);
+    }
+    bool walkTooLong(std::string *error);
     bool descendLeftmost(uint32_t page, std::string *error);
     bool descendRightmost(uint32_t page, std::string *error);
     bool findPath(const char *key, uint32_t recno, std::vector<Step> *path, bool *found,

@@ -211,22 +211,22 @@ Tag *Table::tag(const std::string &name)
 
 void Table::selectTag(Tag *tag) { m_selected = tag; }
 
-long Table::recCount() { return long(m_dbf.recordCount()); }
-
 int Table::moveTo(long recno)
 {
     int rc = flushRecord();
     if (rc < 0) return rc;
     m_recno = recno;
     m_loaded = false;
-    for (auto &m : m_memoCache) m.reset();
+    if (m_memoCached) {
+        for (auto &m : m_memoCache) m.reset();
+        m_memoCached = false;
+    }
     return 0;
 }
 
-bool Table::syncCursor()
+bool Table::placeCursor()
 {
     NtxFile &f = m_selected->file();
-    if (f.positioned() && long(f.recno()) == m_recno) return true;
     if (!loadRecord()) return false;
     std::string key = m_selected->m_expr.evaluate(m_original.data());
     bool found = false;
@@ -245,9 +245,8 @@ bool Table::syncCursor()
 
 // An index entry must name a record the table has; a damaged index that names another is an
 // error, never a move onto a record that does not exist.
-bool Table::checkIndexRecno(uint32_t recno)
+bool Table::badIndexRecno(uint32_t recno)
 {
-    if (recno >= 1 && long(recno) <= recCount()) return true;
     error(e4index, "index " + m_selected->file().path() + " names record " +
                        std::to_string(recno) + ", which the table does not have");
     return false;

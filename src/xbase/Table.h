@@ -89,7 +89,7 @@ public:
     int seek(const char *key, int length);
     int go(long recno);
     long recNo() const { return m_recno; }
-    long recCount();
+    long recCount() const { return long(m_dbf.recordCount()); }
     bool eof() const { return m_recno > long(m_dbf.recordCount()); }
     double position();
     // Records read from the .dbf so far (each load of a current record that was not already
@@ -120,10 +120,22 @@ private:
     friend class Field;
     int error(int code, const std::string &text);
     bool loadRecord();
-    int flushRecord();
+    // Every move and read starts with these; the common case (nothing to write, the cursor
+    // in place, a record the table has) is decided here without a call.
+    int flushRecord() { return m_changed || m_appendPending ? writeRecord() : 0; }
+    int writeRecord();
     int moveTo(long recno);
-    bool syncCursor();
-    bool checkIndexRecno(uint32_t recno);
+    bool syncCursor()
+    {
+        const NtxFile &f = m_selected->file();
+        return (f.positioned() && long(f.recno()) == m_recno) || placeCursor();
+    }
+    bool placeCursor();
+    bool checkIndexRecno(uint32_t recno)
+    {
+        return (recno >= 1 && long(recno) <= recCount()) || badIndexRecno(recno);
+    }
+    bool badIndexRecno(uint32_t recno);
     bool openTags(std::string *error);
     bool openTag(const std::string &tagName, const std::string &ntxPath, std::string *error);
     void closeTags();
@@ -152,6 +164,7 @@ private:
     unsigned long long m_recordReads = 0;
     std::vector<std::optional<std::string>> m_memoPending;  // per field
     std::vector<std::optional<std::string>> m_memoCache;    // per field
+    bool m_memoCached = false;  // some field of m_memoCache holds a text
 };
 
 inline const FieldInfo &Field::info() const { return m_table->m_dbf.fields()[size_t(m_index)]; }

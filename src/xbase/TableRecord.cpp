@@ -28,9 +28,8 @@ bool Table::loadRecord()
     return true;
 }
 
-int Table::flushRecord()
+int Table::writeRecord()
 {
-    if (!m_changed && !m_appendPending) return 0;
     std::string err;
     const auto &fields = m_dbf.fields();
     // Memos first, so the record never points at a memo that is not written.
@@ -44,6 +43,7 @@ int Table::flushRecord()
         if (block == 0) std::memset(at, ' ', 10);
         else formatNumeric(double(block), 10, 0, reinterpret_cast<char *>(at));
         m_memoCache[i] = std::move(m_memoPending[i]);
+        m_memoCached = true;
         m_memoPending[i].reset();
     }
     if (!m_dbf.write(uint32_t(m_recno), m_record.data(), &err)) return error(e4write, err);
@@ -195,6 +195,7 @@ const char *Table::memoText(Field &f)
             text.clear();
         }
         m_memoCache[i] = std::move(text);
+        m_memoCached = true;
     }
     f.m_scratch = *m_memoCache[i];
     return f.m_scratch.c_str();
