@@ -9,13 +9,17 @@
 // a frame is taken only when nobody looked at it for a whole turn of the hand. The frame's
 // owner is asked to give it up first and writes it out if it changed.
 //
+// Frames live in 2 MB chunks mapped from the system and offered to it as huge pages: a seek
+// touches pages all over the cache, and with 4 KB memory pages nearly every one of those
+// touches would also miss the processor's address translation cache. trim() unmaps the
+// chunks whose frames are all free.
+//
 // A frame handed out by acquire() stays its owner's until the owner releases it or gives it
 // up in evict(); any later acquire() may take it away, so callers hold no frame across one,
 // except the frames they pinned.
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,6 +75,7 @@ public:
     // At least one page. A smaller budget than the frames now held takes effect as frames
     // are next asked for.
     void setBudget(size_t pages);
+    // Frames in use by owners or free for them; at most the budget once a frame is asked for.
     size_t framesHeld() const { return m_frames.size(); }
 
     // A frame for `owner`, with address 0, clean, not referenced and not pinned (its bytes are
@@ -79,16 +84,30 @@ public:
     Frame *acquire(Owner *owner, std::string *error, bool optional = false);
     // Gives a frame back, whatever it holds.
     void release(Frame *frame);
-    // Frees the memory of the frames nobody holds and hands it back to the system.
+    // Hands the memory of chunks whose frames nobody holds back to the system.
     void trim();
 
 private:
+    struct Chunk
+    {
+        unsigned char *memory = nullptr;
+        size_t made = 0;   // frames constructed so far, from the start
+        size_t inUse = 0;  // of those, how many are in m_frames
+    };
+    static constexpr size_t kChunkBytes = size_t(2) << 20;
+    static constexpr size_t kFramesPerChunk = kChunkBytes / sizeof(Frame);
+
     Frame *sweep();
+    Frame *newFrame(std::string *error);
+    Chunk &chunkOf(const Frame *frame);
+    void retire(Frame *frame);
     void dropFree();
 
     size_t m_budget;
-    std::vector<std::unique_ptr<Frame>> m_frames; // all frames, held or free
-    std::vector<Frame *> m_free;
+    std::vector<Chunk> m_chunks;
+    std::vector<Frame *> m_frames;  // the frames in use: held by owners, or free for them
+    std::vector<Frame *> m_free;    // the free ones among them
+    std::vector<Frame *> m_spare;   // frames made but not in use (the budget was lowered)
     size_t m_hand = 0;
 };
 
