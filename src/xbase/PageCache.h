@@ -29,8 +29,8 @@ class PageCache
 {
 public:
     static constexpr int kPageSize = 1024;
-    // 16 MB: the tags of the largest tables a user has stay in memory, a million-record
-    // customer number tag included, and the whole program stays small.
+    // 16 MB of pages (about 18 MB with the frames' bookkeeping): the customer number tag of a
+    // million-record table fits whole, and the program stays well inside its memory goal.
     static constexpr size_t kDefaultBudget = 16384;
 
     class Owner;
