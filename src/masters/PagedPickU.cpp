@@ -122,11 +122,7 @@ void TPagedPick::setUpLayout()
     seekRow->addSpacing(12);
     seekRow->addWidget(m_statusCaption);
     seekRow->addWidget(m_status, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_new);
-    buttons->addWidget(m_select);
-    buttons->addWidget(m_cancel);
+    QHBoxLayout *buttons = buttonRow();
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid, 1);
     layout->addLayout(seekRow);

@@ -1,5 +1,6 @@
 #include "PickWindow.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -23,6 +24,16 @@ PickWindow::PickWindow(data::DataStore &store, PickTable table, const QString &n
     connect(m_new, &QPushButton::clicked, this, &PickWindow::BtnNewClick);
     connect(m_select, &QPushButton::clicked, this, [this] { choose(); });
     connect(m_cancel, &QPushButton::clicked, this, &PickWindow::BtnCancelClick);
+}
+
+QHBoxLayout *PickWindow::buttonRow()
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(m_new);
+    row->addWidget(m_select);
+    row->addWidget(m_cancel);
+    return row;
 }
 
 void PickWindow::setNewAllowed(bool allowed) { m_new->setEnabled(allowed); }

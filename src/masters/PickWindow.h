@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QHBoxLayout;
 class QPushButton;
 
 namespace data {
@@ -29,6 +30,8 @@ protected:
 
     int &selection();
     virtual void choose() = 0;
+    // The three buttons in a row, right-aligned, for the window's layout.
+    QHBoxLayout *buttonRow();
     void keyPressEvent(QKeyEvent *event) override;
 
     data::DataStore &m_store;

@@ -57,11 +57,7 @@ TShortPick::TShortPick(data::DataStore &store, ShortKind kind, QWidget *parent)
     auto *seekRow = new QHBoxLayout;
     seekRow->addWidget(m_seekCaption);
     seekRow->addWidget(m_seek, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_new);
-    buttons->addWidget(m_select);
-    buttons->addWidget(m_cancel);
+    QHBoxLayout *buttons = buttonRow();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_lines, 1);
     layout->addLayout(seekRow);
