@@ -19,7 +19,7 @@ using masters::PickTable;
 
 MasterWindows::MasterWindows(data::DataStore &store, core::StatusSink &status,
                              std::function<void(int topic)> showHelp, QWidget *parent)
-    : m_store(store), m_status(status), m_parent(parent), m_picker(store, parent),
+    : m_store(store), m_status(status), m_picker(store, parent),
       m_context{store, m_picker, std::move(showHelp)},
       m_customer(new TCustomer(m_context, parent)), m_group(new TGroupDef(m_context, parent)),
       m_product(new TProdDef(m_context, parent)), m_purchase(new TPurDef(m_context, parent)),

@@ -57,7 +57,6 @@ private:
 
     data::DataStore &m_store;
     core::StatusSink &m_status;
-    QWidget *m_parent;
     masters::Picker m_picker;
     masters::EditorContext m_context;
     TCustomer *m_customer;

@@ -60,8 +60,8 @@ bool TGroupDef::BtnSaveClick()
         return false;
     data::GroupBuffer &g = m_store.group;
     g.cGroup = m_name->text();
-    int &selection = m_store.selection.group;
-    if (g.nGroup == 0) {
+    const bool isNew = g.nGroup == 0;
+    if (isNew) {
         const int number = masters::NextGroupNumber(m_store);
         if (number > kLastGroupNumber) {
             m_store.prompts().information(QStringLiteral(
@@ -69,15 +69,13 @@ bool TGroupDef::BtnSaveClick()
             return false;
         }
         g.nGroup = number;
-        if (!masters::AppendRecord(m_store, TableId::GROUPS,
-                                   QStringLiteral("Unable to add record at this time. Please try later."))) {
-            g.nGroup = 0;
-            return false;
-        }
-        selection = int(masters::CurrentRecord(m_store, TableId::GROUPS));
     }
-    if (!masters::GoRecord(m_store, TableId::GROUPS, selection))
+    if (!masters::GoOrAppend(m_store, TableId::GROUPS, m_store.selection.group,
+                             QStringLiteral("Unable to add record at this time. Please try later."))) {
+        if (isNew)
+            g.nGroup = 0;  // the number is taken back, so a later Save appends again
         return false;
+    }
     m_store.StoreGROUPS();
     masters::RecallIfDeleted(m_store, TableId::GROUPS);
     return true;

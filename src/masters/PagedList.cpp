@@ -14,8 +14,6 @@ namespace masters {
 
 using data::TableId;
 
-namespace {
-
 PickTable pickTableOf(PagedKind kind)
 {
     switch (kind) {
@@ -27,6 +25,8 @@ PickTable pickTableOf(PagedKind kind)
     }
     return PickTable::Customers;
 }
+
+namespace {
 
 FIELD4 *fieldOf(const data::DataStore &store, TableId id, const char *name)
 {
@@ -50,17 +50,7 @@ const QString kDeletedTight = QStringLiteral("<DELETED>");
 
 PagedList::PagedList(data::DataStore &store, PagedKind kind) : m_store(store), m_kind(kind) {}
 
-TableId PagedList::table() const
-{
-    switch (m_kind) {
-    case PagedKind::Customers: return TableId::CUST6;
-    case PagedKind::Products: return TableId::Prod5;
-    case PagedKind::Invoices: return TableId::INV7;
-    case PagedKind::Estimates: return TableId::Est;
-    case PagedKind::Purchases: return TableId::Pur5;
-    }
-    return TableId::CUST6;
-}
+TableId PagedList::table() const { return tableOf(pickTableOf(m_kind)); }
 
 DATA4 *PagedList::data() const { return m_store.data(table()); }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PickTable.h"
 #include "core/Locale.h"
 #include "data/Catalogue.h"
 #include "xbase/EngineApi.h"
@@ -26,6 +27,7 @@ class DataStore;
 namespace masters {
 
 enum class PagedKind { Customers, Products, Invoices, Estimates, Purchases };
+PickTable pickTableOf(PagedKind kind);
 
 // One row of the page as the window draws it.
 struct PickRow

@@ -19,21 +19,6 @@
 using masters::PagedKind;
 using masters::PagedList;
 
-namespace {
-
-masters::PickTable pickTableOf(PagedKind kind)
-{
-    switch (kind) {
-    case PagedKind::Customers: return masters::PickTable::Customers;
-    case PagedKind::Products: return masters::PickTable::Products;
-    case PagedKind::Invoices: return masters::PickTable::Invoices;
-    case PagedKind::Estimates: return masters::PickTable::Estimates;
-    case PagedKind::Purchases: return masters::PickTable::Purchases;
-    }
-    return masters::PickTable::Customers;
-}
-
-} // namespace
 
 TPagedPick::TPagedPick(data::DataStore &store, PagedKind kind, QWidget *parent)
     : PickWindow(store, pickTableOf(kind),

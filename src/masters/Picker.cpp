@@ -9,20 +9,6 @@ namespace masters {
 
 namespace {
 
-data::TableId tableOf(PickTable table)
-{
-    switch (table) {
-    case PickTable::Customers: return data::TableId::CUST6;
-    case PickTable::Groups: return data::TableId::GROUPS;
-    case PickTable::Products: return data::TableId::Prod5;
-    case PickTable::Invoices: return data::TableId::INV7;
-    case PickTable::Estimates: return data::TableId::Est;
-    case PickTable::Purchases: return data::TableId::Pur5;
-    case PickTable::Labels: return data::TableId::LABELS;
-    }
-    return data::TableId::CUST6;
-}
-
 QString emptyMessage(PickTable table)
 {
     switch (table) {

@@ -34,16 +34,14 @@ bool lessThan(const QByteArray &a, const QByteArray &b)
 
 ShortList::ShortList(data::DataStore &store, ShortKind kind) : m_store(store), m_kind(kind) {}
 
-DATA4 *ShortList::data() const
+PickTable ShortList::pickTable() const
 {
-    return m_store.data(m_kind == ShortKind::Groups ? TableId::GROUPS : TableId::LABELS);
+    return m_kind == ShortKind::Groups ? PickTable::Groups : PickTable::Labels;
 }
 
-int &ShortList::selection() const
-{
-    return selectionOf(m_store,
-                       m_kind == ShortKind::Groups ? PickTable::Groups : PickTable::Labels);
-}
+DATA4 *ShortList::data() const { return m_store.data(tableOf(pickTable())); }
+
+int &ShortList::selection() const { return selectionOf(m_store, pickTable()); }
 
 void ShortList::show()
 {
@@ -52,7 +50,7 @@ void ShortList::show()
     m_highlight = -1;
     DATA4 *d = data();
     if (!d) return;
-    const TableId id = m_kind == ShortKind::Groups ? TableId::GROUPS : TableId::LABELS;
+    const TableId id = tableOf(pickTable());
     FIELD4 *name = m_store.field(id, data::tableDef(id).fieldIndex(
                                          m_kind == ShortKind::Groups ? "cGroup" : "Name"));
     if (m_kind == ShortKind::Groups) {

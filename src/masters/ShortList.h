@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PickTable.h"
 #include "xbase/EngineApi.h"
 
 #include <QByteArray>
@@ -49,6 +50,7 @@ public:
     bool choose();
 
 private:
+    PickTable pickTable() const;
     DATA4 *data() const;
     int &selection() const;
 
