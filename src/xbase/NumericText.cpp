@@ -29,18 +29,87 @@ bool isExactTie(double v, int decimals)
     return ((p >> shift) & 1) == 1;
 }
 
+// Writes v rounded half away from zero to `decimals` digits into out, exactly, with integer
+// arithmetic: v is mant / 2^shift, so v * 10^d is (mant * 10^d) / 2^shift, whose quotient and
+// remainder give the digits and the rounding. Handles the values money and counts take
+// (|v| < 10^15, at most 9 decimals, a result below 10^18); returns 0 for any other, which
+// then take the general conversion.
+size_t fixedExact(double v, int decimals, char *out)
+{
+    static constexpr uint64_t kPow10[] = {1,         10,         100,        1000,
+                                          10000,     100000,     1000000,    10000000,
+                                          100000000, 1000000000};
+    const double a = std::fabs(v);
+    if (decimals < 0 || decimals > 9 || !(a < 1e15)) return 0;
+    uint64_t q = 0;
+    if (a != 0) {
+        int exp = 0;
+        const double frac = std::frexp(a, &exp);
+        const auto mant = uint64_t(std::ldexp(frac, 53));  // a = mant / 2^shift exactly
+        const int shift = 53 - exp;                        // at least 3, as a < 2^50
+        const unsigned __int128 p = (unsigned __int128)mant * kPow10[decimals];
+        if (shift < 128) {
+            const unsigned __int128 quotient = p >> shift;
+            const unsigned __int128 rest = p - (quotient << shift);
+            const unsigned __int128 half = (unsigned __int128)1 << (shift - 1);
+            const unsigned __int128 rounded = quotient + (rest >= half ? 1 : 0);
+            if (rounded >= (unsigned __int128)1000000000000000000ull) return 0;
+            q = uint64_t(rounded);
+        }
+    }
+    char *o = out;
+    // A value that rounds to zero is written without its sign.
+    if (v < 0 && q != 0) *o++ = '-';
+    const uint64_t scale = kPow10[decimals];
+    o = std::to_chars(o, out + 32, q / scale).ptr;
+    if (decimals > 0) {
+        *o++ = '.';
+        uint64_t f = q % scale;
+        for (int i = decimals - 1; i >= 0; --i, f /= 10) o[i] = char('0' + f % 10);
+        o += decimals;
+    }
+    return size_t(o - out);
+}
+
 } // namespace
 
-std::string fixedHalfAway(double v, int decimals)
+std::string fixedByConversion(double v, int decimals)
 {
-    if (isExactTie(v, decimals)) v = std::nextafter(v, v > 0 ? HUGE_VAL : -HUGE_VAL);
     char buf[512];
+    if (isExactTie(v, decimals)) {
+        // Exactly halfway: v has one digit more, a 5. Drop it and add one in the last kept
+        // place, away from zero. (Moving v by one unit of its last bit instead would be wrong
+        // where that unit is larger than the last kept place.)
+        auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals + 1);
+        std::string s(buf, res.ptr - (decimals == 0 ? 2 : 1));
+        bool carry = true;
+        for (size_t i = s.size(); carry && i-- > 0;) {
+            char &c = s[i];
+            if (c == '.') continue;
+            if (c == '-') break;
+            if (c == '9') {
+                c = '0';
+            } else {
+                ++c;
+                carry = false;
+            }
+        }
+        if (carry) s.insert(s[0] == '-' ? 1 : 0, 1, '1');
+        return s;
+    }
     auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
     std::string s(buf, res.ptr);
     // A negative value that rounds to zero is written without its sign.
     if (!s.empty() && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos)
         s.erase(0, 1);
     return s;
+}
+
+std::string fixedHalfAway(double v, int decimals)
+{
+    char buf[32];
+    const size_t n = fixedExact(v, decimals, buf);
+    return n ? std::string(buf, n) : fixedByConversion(v, decimals);
 }
 
 bool formatNumeric(double v, int width, int decimals, char *out)
@@ -51,8 +120,10 @@ bool formatNumeric(double v, int width, int decimals, char *out)
         if (decimals == 0 && std::fabs(v) < 1e15 && v == std::trunc(v)) {
             auto res = std::to_chars(buf, buf + sizeof buf, (long long)v);
             n = size_t(res.ptr - buf);
+        } else if ((n = fixedExact(v, decimals, buf)) != 0) {
+            // written
         } else if (std::fabs(v) < 1e30) {
-            std::string s = fixedHalfAway(v, decimals);
+            std::string s = fixedByConversion(v, decimals);
             n = s.size();
             if (n < sizeof buf) std::memcpy(buf, s.data(), n);
         } else {

@@ -15,5 +15,8 @@ bool formatNumeric(double v, int width, int decimals, char *out);
 double parseNumeric(const char *text, int length);
 // The value in fixed notation with `decimals` digits, rounded half away from zero.
 std::string fixedHalfAway(double v, int decimals);
+// The same through the C++ library's correctly rounded conversion, for every value;
+// fixedHalfAway takes a shorter exact path for ordinary values, and tests compare the two.
+std::string fixedByConversion(double v, int decimals);
 
 } // namespace xbase
