@@ -357,9 +357,23 @@ bool DbfFile::flushAppends(std::string *error)
         *error = "cannot write to table " + m_file.path() + ": " + fs::lastErrorText();
         return false;
     }
+    // A full buffer means a bulk append: let the disk take it while more records come.
+    if (m_appendBuf.size() + size_t(m_recordLength) > kAppendBufferBytes)
+        m_file.startWriteback(at, m_appendBuf.size());
     m_appendBuf.clear();
     m_appendFirst = m_count + 1;
     return true;
+}
+
+bool DbfFile::settle(std::string *error) { return flushWindow(error) && flushAppends(error); }
+
+bool DbfFile::readRecords(uint32_t first, uint32_t n, unsigned char *buf, std::string *error) const
+{
+    const size_t rl = size_t(m_recordLength);
+    if (m_file.readAt(uint64_t(m_headerLength) + uint64_t(first - 1) * rl, buf, n * rl))
+        return true;
+    *error = "cannot read table " + m_file.path() + ": " + fs::lastErrorText();
+    return false;
 }
 
 bool DbfFile::writeHeaderCount(std::string *error)

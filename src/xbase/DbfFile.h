@@ -20,6 +20,7 @@
 
 #include "File.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -84,6 +85,13 @@ public:
     // each to `fn(recno, record)`; stops early when fn returns false.
     template <class Fn> bool scan(uint32_t first, uint32_t count, Fn fn, std::string *error);
 
+    // Writes the records still held in memory (changed or appended) to the file, so that the
+    // file itself holds every record; readRecords needs that.
+    bool settle(std::string *error);
+    // Reads n records from `first` on straight from the file into buf (n × recordLength
+    // bytes). Changes nothing, so several threads may read at once after settle().
+    bool readRecords(uint32_t first, uint32_t n, unsigned char *buf, std::string *error) const;
+
     // Header bytes for a table of these fields and this count (used by pack to write the
     // new file).
     std::vector<unsigned char> headerBytes(uint32_t count) const;
@@ -121,17 +129,14 @@ private:
 template <class Fn>
 bool DbfFile::scan(uint32_t first, uint32_t count, Fn fn, std::string *error)
 {
-    if (!flushWindow(error) || !flushAppends(error)) return false;
+    if (!settle(error)) return false;
     const size_t rl = size_t(m_recordLength);
     const uint32_t perChunk = uint32_t(std::max<size_t>(1, (1u << 20) / rl));
     std::vector<unsigned char> buf(perChunk * rl);
     uint32_t end = first + count;
     for (uint32_t r = first; r < end;) {
         uint32_t n = std::min(perChunk, end - r);
-        if (!m_file.readAt(uint64_t(m_headerLength) + uint64_t(r - 1) * rl, buf.data(), n * rl)) {
-            *error = "cannot read table " + m_file.path() + ": " + fs::lastErrorText();
-            return false;
-        }
+        if (!readRecords(r, n, buf.data(), error)) return false;
         for (uint32_t i = 0; i < n; ++i)
             if (!fn(r + i, buf.data() + i * rl)) return true;
         r += n;

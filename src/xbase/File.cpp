@@ -145,6 +145,11 @@ bool File::truncate(uint64_t size) { return ::ftruncate(m_fd, off_t(size)) == 0;
 
 bool File::sync() { return ::fdatasync(m_fd) == 0; }
 
+void File::startWriteback(uint64_t offset, uint64_t n)
+{
+    if (m_fd >= 0 && n > 0) ::sync_file_range(m_fd, off64_t(offset), off64_t(n), SYNC_FILE_RANGE_WRITE);
+}
+
 bool File::lock(Lock how)
 {
     int op = LOCK_UN;

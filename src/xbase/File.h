@@ -43,6 +43,10 @@ public:
     long long size() const;
     bool truncate(uint64_t size);
     bool sync();
+    // Asks the system to start writing these bytes to the disk now, without waiting. Bulk
+    // writers call it as they go, so the disk works while they compute and their final
+    // sync() has little left to wait for. A hint only: errors surface at sync().
+    void startWriteback(uint64_t offset, uint64_t n);
     // Non-blocking advisory lock on the whole file; false when another holder conflicts.
     bool lock(Lock how);
 

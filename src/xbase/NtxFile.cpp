@@ -67,6 +67,7 @@ public:
     {
         if (m_buf.empty()) return true;
         bool ok = m_file.writeAt(m_bufAddress, m_buf.data(), m_buf.size());
+        if (ok) m_file.startWriteback(m_bufAddress, m_buf.size());
         m_bufAddress += m_buf.size();
         m_buf.clear();
         return ok;

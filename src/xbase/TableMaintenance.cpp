@@ -55,6 +55,7 @@ private:
     bool drain(std::string *error)
     {
         if (!m_file.writeAt(m_at, m_buf.data(), m_buf.size())) return ioError(error);
+        m_file.startWriteback(m_at, m_buf.size());
         m_at += m_buf.size();
         m_buf.clear();
         return true;
