@@ -2,8 +2,12 @@
 
 #include "NtxFile.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -12,6 +16,28 @@
 namespace xbase {
 
 namespace {
+
+// Below this many records an index is built on one thread: a second would not pay for itself.
+constexpr uint32_t kTwoThreadsFrom = 1u << 16;
+
+// Runs job(1) on a second thread and job(0) on this one at the same time. When `two` is not
+// set, or no thread can be started, runs both here, one after the other. Jobs must not throw.
+template <class Job> void runOnTwoThreads(bool two, Job job)
+{
+    std::thread other;
+    if (two) {
+        try {
+            other = std::thread(job, 1);
+        } catch (const std::system_error &) {
+            // No thread to be had: the second part runs here.
+        }
+    }
+    job(0);
+    if (other.joinable()) other.join();
+    else job(1);
+}
+
+bool machineHasTwoProcessors() { return std::thread::hardware_concurrency() >= 2; }
 
 // The keys of one tag are held as one array of fixed-size entries: the key bytes, then the
 // record number big-endian, so that comparing whole entries bytewise orders them by
@@ -28,6 +54,40 @@ public:
 
     void sort(size_t n) { sortRange(m_base, n, 0); }
 
+    // The same order, with the work shared by two threads when `two` is set: this thread
+    // splits the entries into buckets by their first differing byte, then both threads take
+    // buckets, largest first, until none is left.
+    void sortOnTwoThreads(size_t n, bool two)
+    {
+        size_t depth = 0;
+        Counts count;
+        while (true) {
+            if (!two || n < kSmall || depth >= m_stride) return sortRange(m_base, n, depth);
+            if (distribute(m_base, n, depth, count)) break;
+            depth = depth + 1 + commonLength(m_base, n, depth + 1);
+        }
+        struct Bucket
+        {
+            size_t start, count;
+        };
+        std::vector<Bucket> buckets;
+        size_t start = 0;
+        for (int b = 0; b < 256; ++b) {
+            if (count[b] > 1) buckets.push_back({start, count[b]});
+            start += count[b];
+        }
+        std::sort(buckets.begin(), buckets.end(),
+                  [](const Bucket &x, const Bucket &y) { return x.count > y.count; });
+        std::atomic<size_t> next{0};
+        EntrySorter other(m_base, m_stride);
+        EntrySorter *sorters[2] = {this, &other};
+        runOnTwoThreads(true, [&](int part) {
+            EntrySorter &sorter = *sorters[part];
+            for (size_t i; (i = next.fetch_add(1)) < buckets.size();)
+                sorter.sortRange(at(m_base, buckets[i].start), buckets[i].count, depth + 1);
+        });
+    }
+
 private:
     // Below this many entries a range is finished by insertion sort.
     static constexpr size_t kSmall = 24;
@@ -42,8 +102,7 @@ private:
     // most one level per byte of an entry.
     void sortRange(unsigned char *a, size_t n, size_t depth)
     {
-        const size_t s = m_stride;
-        while (n > 1 && depth < s) {
+        while (n > 1 && depth < m_stride) {
             if (n < kSmall) {
                 insertionSort(a, n, depth);
                 return;
@@ -51,40 +110,10 @@ private:
             // Each depth has its own counts, since the buckets are sorted (one level deeper)
             // while this level still walks them.
             Counts &count = m_counts[depth];
-            count.fill(0);
-            for (size_t i = 0; i < n; ++i) ++count[at(a, i)[depth]];
-            if (count[a[depth]] == n) {
+            if (!distribute(a, n, depth, count)) {
                 // One value at this byte: step past every byte the range has in common.
                 depth = depth + 1 + commonLength(a, n, depth + 1);
                 continue;
-            }
-            size_t sum = 0;
-            for (int b = 0; b < 256; ++b) {
-                m_next[b] = sum;
-                sum += count[b];
-                m_end[b] = sum;
-            }
-            // Each misplaced entry is carried to the next free place of its bucket; the one
-            // it displaces is carried on, until one of the bucket being filled turns up.
-            for (int b = 0; b < 256; ++b) {
-                while (m_next[b] < m_end[b]) {
-                    unsigned char *slot = at(a, m_next[b]);
-                    unsigned v = slot[depth];
-                    if (int(v) != b) {
-                        unsigned char *carried = m_tmp.data();
-                        unsigned char *spare = m_hold.data();
-                        copyEntry(carried, slot);
-                        do {
-                            unsigned char *dest = at(a, m_next[v]++);
-                            v = dest[depth];
-                            copyEntry(spare, dest);
-                            copyEntry(dest, carried);
-                            std::swap(carried, spare);
-                        } while (int(v) != b);
-                        copyEntry(slot, carried);
-                    }
-                    ++m_next[b];
-                }
             }
             size_t start = 0;
             for (int b = 0; b < 256; ++b) {
@@ -94,6 +123,44 @@ private:
             }
             return;
         }
+    }
+
+    // Moves the n entries at a into 256 buckets by their byte at `depth`, in byte order, and
+    // leaves the bucket sizes in count. False, with nothing moved, when all share that byte.
+    bool distribute(unsigned char *a, size_t n, size_t depth, Counts &count)
+    {
+        count.fill(0);
+        for (size_t i = 0; i < n; ++i) ++count[at(a, i)[depth]];
+        if (count[a[depth]] == n) return false;
+        size_t sum = 0;
+        for (int b = 0; b < 256; ++b) {
+            m_next[b] = sum;
+            sum += count[b];
+            m_end[b] = sum;
+        }
+        // Each misplaced entry is carried to the next free place of its bucket; the one it
+        // displaces is carried on, until one of the bucket being filled turns up.
+        for (int b = 0; b < 256; ++b) {
+            while (m_next[b] < m_end[b]) {
+                unsigned char *slot = at(a, m_next[b]);
+                unsigned v = slot[depth];
+                if (int(v) != b) {
+                    unsigned char *carried = m_tmp.data();
+                    unsigned char *spare = m_hold.data();
+                    copyEntry(carried, slot);
+                    do {
+                        unsigned char *dest = at(a, m_next[v]++);
+                        v = dest[depth];
+                        copyEntry(spare, dest);
+                        copyEntry(dest, carried);
+                        std::swap(carried, spare);
+                    } while (int(v) != b);
+                    copyEntry(slot, carried);
+                }
+                ++m_next[b];
+            }
+        }
+        return true;
     }
 
     // Entries are short and their length is known only at run time: copy them in words
@@ -238,20 +305,41 @@ bool buildIndex(DbfFile &dbf, const KeyExpression &expr, const std::string &path
         *error = "not enough memory to index " + std::to_string(n) + " records";
         return false;
     }
-    bool ok = dbf.scan(
-        1, n,
-        [&](uint32_t recno, const unsigned char *record) {
-            unsigned char *e = entries.data() + size_t(recno - 1) * stride;
-            expr.evaluate(record, reinterpret_cast<char *>(e));
-            e[kl] = uint8_t(recno >> 24);
-            e[kl + 1] = uint8_t(recno >> 16);
-            e[kl + 2] = uint8_t(recno >> 8);
-            e[kl + 3] = uint8_t(recno);
-            return true;
-        },
-        error);
-    if (!ok) return false;
-    EntrySorter(entries.data(), stride).sort(n);
+    const bool two = n >= kTwoThreadsFrom && machineHasTwoProcessors();
+    // Each half of the table is read and its keys computed on a thread of its own.
+    if (!dbf.settle(error)) return false;
+    const size_t rl = size_t(dbf.recordLength());
+    const uint32_t perChunk = uint32_t(std::max<size_t>(1, (1u << 20) / rl));
+    std::vector<unsigned char> buffers[2];
+    std::string errors[2];
+    bool ok[2] = {true, true};
+    for (auto &b : buffers) b.resize(size_t(perChunk) * rl);
+    runOnTwoThreads(two, [&](int part) {
+        const uint32_t from = part == 0 ? 1 : n / 2 + 1;
+        const uint32_t to = part == 0 ? n / 2 : n;  // last record of this part
+        unsigned char *buf = buffers[part].data();
+        for (uint32_t r = from; r <= to && ok[part];) {
+            const uint32_t count = std::min(perChunk, to - r + 1);
+            ok[part] = dbf.readRecords(r, count, buf, &errors[part]);
+            for (uint32_t i = 0; ok[part] && i < count; ++i, ++r) {
+                unsigned char *e = entries.data() + size_t(r - 1) * stride;
+                expr.evaluate(buf + size_t(i) * rl, reinterpret_cast<char *>(e));
+                e[kl] = uint8_t(r >> 24);
+                e[kl + 1] = uint8_t(r >> 16);
+                e[kl + 2] = uint8_t(r >> 8);
+                e[kl + 3] = uint8_t(r);
+            }
+        }
+    });
+    for (int part = 0; part < 2; ++part) {
+        if (!ok[part]) {
+            *error = errors[part];
+            return false;
+        }
+    }
+    buffers[0] = {};
+    buffers[1] = {};
+    EntrySorter(entries.data(), stride).sortOnTwoThreads(n, two);
     SortedEntries sorted(entries.data(), n, kl);
     return NtxFile::build(path, tagName, expr.text(), int(kl), sorted, error);
 }
