@@ -181,7 +181,7 @@ int Table::close()
     return rc;
 }
 
-bool Table::writable()
+bool Table::takeForWriting()
 {
     if (m_readOnly) {
         error(e4write, "table " + m_dbf.path() + " is read-only");

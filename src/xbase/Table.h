@@ -119,7 +119,9 @@ public:
 private:
     friend class Field;
     int error(int code, const std::string &text);
-    bool loadRecord();
+    // The current record in memory; the common case (already there) is decided here.
+    bool loadRecord() { return m_loaded || readCurrentRecord(); }
+    bool readCurrentRecord();
     // Every move and read starts with these; the common case (nothing to write, the cursor
     // in place, a record the table has) is decided here without a call.
     int flushRecord() { return m_changed || m_appendPending ? writeRecord() : 0; }
@@ -139,7 +141,9 @@ private:
     bool openTags(std::string *error);
     bool openTag(const std::string &tagName, const std::string &ntxPath, std::string *error);
     void closeTags();
-    bool writable();
+    // May the table be written? Takes the exclusive lock first when it is not held yet.
+    bool writable() { return (m_exclusive && !m_readOnly) || takeForWriting(); }
+    bool takeForWriting();
     // Rewrites the table keeping the records for which keep() is true, with every open tag
     // rebuilt; all new files are renamed into place only when all are written.
     template <class Keep> int rewrite(Keep keep);

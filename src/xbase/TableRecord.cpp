@@ -5,14 +5,14 @@
 #include "NumericText.h"
 #include "Table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <strings.h>
 
 namespace xbase {
 
-bool Table::loadRecord()
+bool Table::readCurrentRecord()
 {
-    if (m_loaded) return true;
     if (m_recno >= 1 && m_recno <= recCount()) {
         std::string err;
         ++m_recordReads;
@@ -90,12 +90,14 @@ int Table::appendBlank()
     int rc = flushRecord();
     if (rc < 0) return rc;
     if (!writable()) return m_engine.errorCode();
-    std::vector<unsigned char> blank(m_record.size(), ' ');
+    std::fill(m_record.begin(), m_record.end(), ' ');
     std::string err;
-    if (!m_dbf.append(blank.data(), &err)) return error(e4write, err);
+    if (!m_dbf.append(m_record.data(), &err)) {
+        m_loaded = false;  // the record in memory is no longer the current one
+        return error(e4write, err);
+    }
     m_recno = recCount();
-    m_record = blank;
-    m_original = blank;
+    m_original = m_record;
     m_loaded = true;
     for (auto &m : m_memoCache) m.reset();
     // The new record's keys go into the tags at the next flush or move, which every read of
