@@ -7,10 +7,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
+#include <system_error>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace xbase {
@@ -144,6 +146,37 @@ long long File::size() const
 bool File::truncate(uint64_t size) { return ::ftruncate(m_fd, off_t(size)) == 0; }
 
 bool File::sync() { return ::fdatasync(m_fd) == 0; }
+
+BackgroundSync::BackgroundSync(std::string path) : m_path(std::move(path))
+{
+    try {
+        m_thread = std::thread([this] { run(); });
+    } catch (const std::system_error &) {
+        run();  // no thread to be had: sync here and now
+    }
+}
+
+BackgroundSync::~BackgroundSync()
+{
+    if (m_thread.joinable()) m_thread.join();
+}
+
+void BackgroundSync::run()
+{
+    File f;
+    m_ok = f.open(m_path, File::Mode::ReadOnly) && f.sync();
+    m_errno = m_ok ? 0 : errno;
+}
+
+bool BackgroundSync::wait(std::string *error)
+{
+    if (m_thread.joinable()) m_thread.join();
+    if (!m_ok) {
+        errno = m_errno;
+        *error = "cannot write " + m_path + " to the disk: " + fs::lastErrorText();
+    }
+    return m_ok;
+}
 
 void File::startWriteback(uint64_t offset, uint64_t n)
 {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 namespace xbase {
 
@@ -53,6 +54,28 @@ public:
 private:
     int m_fd = -1;
     std::string m_path;
+};
+
+// Makes a file's data durable (fdatasync) on a thread of its own, so that the caller can go
+// on with other work while the disk writes; wait() gives the outcome. When no thread can be
+// started the sync is done at once, in the constructor. The destructor waits.
+class BackgroundSync
+{
+public:
+    explicit BackgroundSync(std::string path);
+    ~BackgroundSync();
+    BackgroundSync(const BackgroundSync &) = delete;
+    BackgroundSync &operator=(const BackgroundSync &) = delete;
+    // True when the file's data reached the disk; otherwise false with `error` set.
+    bool wait(std::string *error);
+
+private:
+    void run();
+
+    std::string m_path;
+    std::thread m_thread;
+    bool m_ok = false;
+    int m_errno = 0;
 };
 
 namespace fs {

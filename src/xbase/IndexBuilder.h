@@ -3,7 +3,8 @@
 // Makes a whole index file from a table: every record's key is computed in one pass over the
 // table, the keys are sorted in memory by (key, record number), and the file is written
 // bottom-up. Deleted records are indexed like any other. The file is written at exactly
-// `path`; callers build under a temporary name and rename it into place.
+// `path` and not synced; callers build under a temporary name, make the file durable and
+// then rename it into place.
 
 #include "DbfFile.h"
 #include "KeyExpression.h"

@@ -67,7 +67,6 @@ public:
     {
         if (m_buf.empty()) return true;
         bool ok = m_file.writeAt(m_bufAddress, m_buf.data(), m_buf.size());
-        if (ok) m_file.startWriteback(m_bufAddress, m_buf.size());
         m_bufAddress += m_buf.size();
         m_buf.clear();
         return ok;
@@ -83,7 +82,7 @@ private:
 } // namespace
 
 bool NtxFile::build(const std::string &path, const std::string &tagName,
-                    const std::string &expression, int keyLength, const SortedKeys &keys,
+                    const std::string &expression, int keyLength, const SortedEntries &entries,
                     std::string *error)
 {
     if (keyLength < 1 || keyLength > kMaxKeyLength) {
@@ -110,14 +109,19 @@ bool NtxFile::build(const std::string &path, const std::string &tagName,
         return false;
     };
     PageWriter writer(f);
+    // Pages are laid out in order, so item i sits at a fixed place.
+    const int firstSlot = slotBase(m);
+    const size_t kl = size_t(keyLength);
     auto putItem = [&](unsigned char *page, int i, uint32_t child, uint64_t entry) {
-        unsigned char *s = slot(page, i);
+        unsigned char *s = page + firstSlot + i * itemSize;
+        const unsigned char *e = entries.data + entry * (kl + 4);
         putU32(s, child);
-        putU32(s + 4, keys.recno(entry));
-        std::memcpy(s + 8, keys.key(entry), size_t(keyLength));
+        putU32(s + 4, (uint32_t(e[kl]) << 24) | (uint32_t(e[kl + 1]) << 16) |
+                          (uint32_t(e[kl + 2]) << 8) | uint32_t(e[kl + 3]));
+        std::memcpy(s + 8, e, kl);
     };
 
-    const uint64_t n = keys.count();
+    const uint64_t n = entries.count;
     uint32_t root = 0;
     if (n == 0) {
         unsigned char *p = writer.next(&root);
@@ -154,7 +158,7 @@ bool NtxFile::build(const std::string &path, const std::string &tagName,
                 unsigned char *p = writer.next(&address);
                 layoutPage(p, m, itemSize, k - 1);
                 for (int i = 0; i < k - 1; ++i) putItem(p, i, children[ci + i], seps[si + i]);
-                putU32(slot(p, k - 1), children[ci + k - 1]);
+                putU32(p + firstSlot + (k - 1) * itemSize, children[ci + k - 1]);
                 ci += k;
                 si += k - 1;
                 upChildren.push_back(address);
@@ -182,7 +186,7 @@ bool NtxFile::build(const std::string &path, const std::string &tagName,
     std::string name = tagName.substr(0, 10);
     for (char &ch : name) ch = char(std::toupper((unsigned char)ch));
     std::memcpy(h + kOffTagName, name.data(), name.size());
-    if (!f.writeAt(0, h, sizeof h) || !f.sync()) return ioFail();
+    if (!f.writeAt(0, h, sizeof h)) return ioFail();
     f.close();
     return true;
 }

@@ -52,21 +52,21 @@ public:
     // How many keys of this length a page holds.
     static int maxKeysFor(int keyLength);
 
-    // Entries to bulk-load, already sorted by (key, record number).
-    class SortedKeys
+    // Entries to bulk-load, sorted by (key, record number): `count` entries one after another,
+    // each the key's bytes followed by the record number, big-endian, in 4 bytes.
+    struct SortedEntries
     {
-    public:
-        virtual ~SortedKeys() = default;
-        virtual uint64_t count() const = 0;
-        virtual const char *key(uint64_t i) const = 0;
-        virtual uint32_t recno(uint64_t i) const = 0;
+        const unsigned char *data = nullptr;
+        uint64_t count = 0;
     };
 
     // Writes a complete index file at `path` (callers write a temporary name and rename it):
     // leaves from the first page upward, then each branch level, the root last; the header
-    // goes last of all and the file is synced.
+    // goes last of all. The file is not synced: callers make it durable (BackgroundSync)
+    // before they rename it into place.
     static bool build(const std::string &path, const std::string &tagName,
-                      const std::string &expression, int keyLength, const SortedKeys &keys,
+                      const std::string &expression, int keyLength,
+                      const SortedEntries &entries,
                       std::string *error);
 
     // `cache` must outlive the file; nullptr gives the file a cache of its own.

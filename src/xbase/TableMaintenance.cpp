@@ -9,6 +9,7 @@
 #include "Table.h"
 
 #include <cstring>
+#include <memory>
 #include <strings.h>
 
 namespace xbase {
@@ -35,13 +36,14 @@ public:
         ++m_count;
         return m_buf.size() < (1u << 20) || drain(error);
     }
-    // Writes the records, the end mark and the count, and makes them durable.
+    // Writes the records, the end mark and the count. Callers make the file durable
+    // (BackgroundSync) before they rename it into place.
     bool finish(std::string *error)
     {
         m_buf.push_back(0x1A);
         if (!drain(error)) return false;
         std::vector<unsigned char> h = m_like.headerBytes(m_count);
-        if (!m_file.writeAt(0, h.data(), h.size()) || !m_file.sync()) return ioError(error);
+        if (!m_file.writeAt(0, h.data(), h.size())) return ioError(error);
         m_file.close();
         return true;
     }
@@ -55,7 +57,6 @@ private:
     bool drain(std::string *error)
     {
         if (!m_file.writeAt(m_at, m_buf.data(), m_buf.size())) return ioError(error);
-        m_file.startWriteback(m_at, m_buf.size());
         m_at += m_buf.size();
         m_buf.clear();
         return true;
@@ -98,17 +99,28 @@ template <class Keep> int Table::rewrite(Keep keep)
                   },
                   &err) &&
               err.empty() && out.finish(&err);
-    // The open tags are built from the new table before anything is renamed.
+    // The open tags are built from the new table before anything is renamed. The disk takes
+    // each finished file while the next is built; all must be on it before the first rename.
     std::vector<std::string> tagPaths;
+    std::vector<std::unique_ptr<BackgroundSync>> syncs;
     if (ok) {
+        syncs.push_back(std::make_unique<BackgroundSync>(tmp));
         DbfFile fresh;
         ok = fresh.open(tmp, true, &err);
         for (size_t i = 0; ok && i < m_tags.size(); ++i) {
             tagPaths.push_back(m_tags[i]->m_file->path());
             ok = buildIndex(fresh, m_tags[i]->m_expr, tagPaths.back() + ".tmp",
                             m_tags[i]->m_name, &err);
+            if (ok) syncs.push_back(std::make_unique<BackgroundSync>(tagPaths.back() + ".tmp"));
         }
         fresh.close(&err);
+    }
+    for (auto &sync : syncs) {
+        std::string syncErr;
+        if (!sync->wait(&syncErr) && ok) {
+            ok = false;
+            err = syncErr;
+        }
     }
     if (!ok) {
         out.abandon();
@@ -195,7 +207,8 @@ int Table::memoCompress()
                       return out.add(copy.data(), &err);
                   },
                   &err) &&
-              err.empty() && fresh.sync() && out.finish(&err);
+              err.empty() && fresh.sync() && out.finish(&err) &&
+              BackgroundSync(dbfTmp).wait(&err);
     fresh.close();
     if (!ok) {
         out.abandon();
@@ -260,19 +273,35 @@ int Table::createIndex(const std::string &group, const std::vector<TagSpec> &def
         }
     }
     m_engine.pageCache().trim();
+    // Every tag is built under a temporary name; the disk takes each finished file while the
+    // next is built. Only when all are built and on the disk is any renamed into place.
     std::vector<std::string> names;
+    std::vector<std::unique_ptr<BackgroundSync>> syncs;
+    auto removeTemporaries = [&]() {
+        syncs.clear();  // waits for every sync still running
+        for (const std::string &p : paths) fs::remove(p + ".tmp");
+    };
     for (size_t i = 0; i < definitions.size(); ++i) {
-        // The table does not change, so each tag can be replaced on its own.
         const std::string tmp = paths[i] + ".tmp";
         if (!buildIndex(m_dbf, exprs[i], tmp, definitions[i].name, &err)) {
-            fs::remove(tmp);
+            removeTemporaries();
             return error(e4create, err);
         }
+        syncs.push_back(std::make_unique<BackgroundSync>(tmp));
+        names.push_back(definitions[i].name);
+    }
+    for (auto &sync : syncs) {
+        if (!sync->wait(&err)) {
+            removeTemporaries();
+            return error(e4create, err);
+        }
+    }
+    for (size_t i = 0; i < definitions.size(); ++i) {
+        const std::string tmp = paths[i] + ".tmp";
         if (!fs::replace(tmp, paths[i])) {
-            fs::remove(tmp);
+            removeTemporaries();
             return error(e4create, "cannot rename " + tmp + ": " + fs::lastErrorText());
         }
-        names.push_back(definitions[i].name);
     }
     if (!writeGroupFile(cgpExisting.empty() ? cgpWanted : cgpExisting, names, &err))
         return error(e4create, err);
