@@ -126,6 +126,9 @@ private:
     // in place, a record the table has) is decided here without a call.
     int flushRecord() { return m_changed || m_appendPending ? writeRecord() : 0; }
     int writeRecord();
+    // Writes the current record, buffered records and the tags' changed pages to the files,
+    // and with `sync` waits until they are on the disk.
+    int writeOut(bool sync);
     int moveTo(long recno);
     bool syncCursor()
     {

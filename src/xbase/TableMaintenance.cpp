@@ -79,12 +79,21 @@ private:
 
 template <class Keep> int Table::rewrite(Keep keep)
 {
-    int rc = flush();
+    // Pending changes are written first; they reach the disk on a thread of their own while
+    // the new files are made, in time for the commit point (or for keeping the old table).
+    int rc = writeOut(false);
     if (rc < 0) return rc;
     if (!writable()) return m_engine.errorCode();
     const std::string path = m_dbf.path();
     const std::string tmp = path + ".tmp";
     std::string err;
+    std::vector<std::unique_ptr<BackgroundSync>> syncs;
+    if (m_engine.syncOnFlush) {
+        syncs.push_back(std::make_unique<BackgroundSync>(path));
+        if (m_memo) syncs.push_back(std::make_unique<BackgroundSync>(m_memo->path()));
+        for (auto &t : m_tags)
+            syncs.push_back(std::make_unique<BackgroundSync>(t->m_file->path()));
+    }
     // The tags are rebuilt from scratch: their cached pages would only add to the memory the
     // sort of the new keys takes.
     for (auto &t : m_tags)
@@ -102,7 +111,6 @@ template <class Keep> int Table::rewrite(Keep keep)
     // The open tags are built from the new table before anything is renamed. The disk takes
     // each finished file while the next is built; all must be on it before the first rename.
     std::vector<std::string> tagPaths;
-    std::vector<std::unique_ptr<BackgroundSync>> syncs;
     if (ok) {
         syncs.push_back(std::make_unique<BackgroundSync>(tmp));
         DbfFile fresh;

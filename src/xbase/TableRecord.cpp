@@ -65,7 +65,9 @@ int Table::writeRecord()
     return 0;
 }
 
-int Table::flush()
+int Table::flush() { return writeOut(m_engine.syncOnFlush && !m_readOnly); }
+
+int Table::writeOut(bool sync)
 {
     int rc = flushRecord();
     if (rc < 0) return rc;
@@ -73,13 +75,13 @@ int Table::flush()
     // Records and the count first, then the indexes: a crash in between leaves every
     // flushed record in the table, where an index rebuild finds it.
     if (!m_dbf.flush(&err)) return error(e4write, err);
-    if (m_engine.syncOnFlush && !m_readOnly) {
+    if (sync) {
         if (m_memo && !m_memo->sync()) return error(e4write, "cannot sync " + m_memo->path());
         if (!m_dbf.sync()) return error(e4write, "cannot sync " + m_dbf.path());
     }
     for (auto &t : m_tags) {
         if (!t->m_file->flush(&err)) return error(e4write, err);
-        if (m_engine.syncOnFlush && !m_readOnly && !t->m_file->sync())
+        if (sync && !t->m_file->sync())
             return error(e4write, "cannot sync " + t->m_file->path());
     }
     return 0;
