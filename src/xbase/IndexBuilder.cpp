@@ -1,5 +1,6 @@
 #include "IndexBuilder.h"
 
+#include "Bytes.h"
 #include "NtxFile.h"
 
 #include <algorithm>
@@ -163,18 +164,9 @@ private:
         return true;
     }
 
-    // Entries are short and their length is known only at run time: copy them in words
-    // (the last word may overlap the one before) instead of calling memcpy for each.
     void copyEntry(unsigned char *to, const unsigned char *from) const
     {
-        const size_t s = m_stride;
-        if (s < 8) {
-            std::memcpy(to, from, s);
-            return;
-        }
-        size_t i = 0;
-        for (; i + 8 <= s; i += 8) std::memcpy(to + i, from + i, 8);
-        if (i < s) std::memcpy(to + s - 8, from + s - 8, 8);
+        copyShort(to, from, m_stride);
     }
 
     // How many bytes from `from` on all n entries share with the first.

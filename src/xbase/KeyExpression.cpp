@@ -1,5 +1,6 @@
 #include "KeyExpression.h"
 
+#include "Bytes.h"
 #include "NumericText.h"
 
 #include <cctype>
@@ -60,7 +61,9 @@ struct KeyExpression::Node
     {
         switch (kind) {
         case CharField:
-        case DateField: std::memcpy(out, record + offset, size_t(length)); break;
+        case DateField:
+            copyShort(reinterpret_cast<unsigned char *>(out), record + offset, size_t(length));
+            break;
         case Literal: std::memcpy(out, literal.data(), literal.size()); break;
         case Upper:
             args[0]->write(record, out);

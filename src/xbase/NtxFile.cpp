@@ -118,7 +118,7 @@ bool NtxFile::build(const std::string &path, const std::string &tagName,
         putU32(s, child);
         putU32(s + 4, (uint32_t(e[kl]) << 24) | (uint32_t(e[kl + 1]) << 16) |
                           (uint32_t(e[kl + 2]) << 8) | uint32_t(e[kl + 3]));
-        std::memcpy(s + 8, e, kl);
+        copyShort(s + 8, e, kl);
     };
 
     const uint64_t n = entries.count;
