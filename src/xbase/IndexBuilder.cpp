@@ -53,9 +53,7 @@ public:
     {
     }
 
-    void sort(size_t n) { sortRange(m_base, n, 0); }
-
-    // The same order, with the work shared by two threads when `two` is set: this thread
+    // Sorts the n entries, with the work shared by two threads when `two` is set: this thread
     // splits the entries into buckets by their first differing byte, then both threads take
     // buckets, largest first, until none is left.
     void sortOnTwoThreads(size_t n, bool two)
