@@ -13,6 +13,11 @@
 
 namespace xbase {
 
+// What index creation adds to a tag's file name while it builds the new file. Opening a table
+// deletes such a file, left by a build that was cut short; a pack's ".tmp" files are handled
+// apart (see the table's recovery on open).
+constexpr const char *kIndexBuildSuffix = ".new";
+
 bool buildIndex(DbfFile &dbf, const KeyExpression &expr, const std::string &path,
                 const std::string &tagName, std::string *error);
 

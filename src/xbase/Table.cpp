@@ -2,6 +2,7 @@
 
 #include "Engine.h"
 #include "GroupFile.h"
+#include "IndexBuilder.h"
 #include "NumericText.h"
 
 #include <cerrno>
@@ -29,7 +30,9 @@ std::string withExtension(const std::string &base, const char *ext)
 // Pack and memo compaction write every new file under a ".tmp" name first; renaming the new
 // .dbf is the commit point, after which the new .dbt and .ntx files are renamed too. If the
 // program stopped in between, finish the job; if it stopped before the .dbf was renamed,
-// forget it. Runs with the table's lock held, so no other program is in the middle of one.
+// forget it. Index creation builds under ".new" names and renames only whole, synced files;
+// a ".new" tag file found here is from a build cut short and is deleted. Runs with the
+// table's lock held, so no other program is in the middle of either.
 void recoverInterruptedRewrite(const std::string &base, const std::string &dbfPath)
 {
     const bool rollBack = fs::exists(dbfPath + ".tmp");
@@ -50,6 +53,7 @@ void recoverInterruptedRewrite(const std::string &base, const std::string &dbfPa
     }
     for (const std::string &path : others) {
         const std::string tmp = path + ".tmp";
+        if (fs::exists(path + kIndexBuildSuffix)) fs::remove(path + kIndexBuildSuffix);
         if (!fs::exists(tmp)) continue;
         if (rollBack) fs::remove(tmp);
         else fs::replace(tmp, path);

@@ -281,16 +281,18 @@ int Table::createIndex(const std::string &group, const std::vector<TagSpec> &def
         }
     }
     m_engine.pageCache().trim();
-    // Every tag is built under a temporary name; the disk takes each finished file while the
-    // next is built. Only when all are built and on the disk is any renamed into place.
+    // Every tag is built under a name of its own, ".new" (not ".tmp": opening a table renames
+    // a ".tmp" tag into place, as a pack leaves it, and a build cut short must never be); the
+    // disk takes each finished file while the next is built. Only when all are built and on
+    // the disk is any renamed into place.
     std::vector<std::string> names;
     std::vector<std::unique_ptr<BackgroundSync>> syncs;
     auto removeTemporaries = [&]() {
         syncs.clear();  // waits for every sync still running
-        for (const std::string &p : paths) fs::remove(p + ".tmp");
+        for (const std::string &p : paths) fs::remove(p + kIndexBuildSuffix);
     };
     for (size_t i = 0; i < definitions.size(); ++i) {
-        const std::string tmp = paths[i] + ".tmp";
+        const std::string tmp = paths[i] + kIndexBuildSuffix;
         if (!buildIndex(m_dbf, exprs[i], tmp, definitions[i].name, &err)) {
             removeTemporaries();
             return error(e4create, err);
@@ -305,7 +307,7 @@ int Table::createIndex(const std::string &group, const std::vector<TagSpec> &def
         }
     }
     for (size_t i = 0; i < definitions.size(); ++i) {
-        const std::string tmp = paths[i] + ".tmp";
+        const std::string tmp = paths[i] + kIndexBuildSuffix;
         if (!fs::replace(tmp, paths[i])) {
             removeTemporaries();
             return error(e4create, "cannot rename " + tmp + ": " + fs::lastErrorText());

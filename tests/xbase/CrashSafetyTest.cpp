@@ -205,6 +205,40 @@ TEST_F(CrashSafetyTest, KillDuringPackLeavesTheOldOrTheNewTable)
     EXPECT_GT(sawNew, 0);
 }
 
+// Rebuilding the tags of a table is killed at moments from its start to its end: the table
+// must then open with tags that are whole, the old ones or the new, never a file cut short.
+TEST_F(CrashSafetyTest, KillDuringIndexCreationKeepsWholeTags)
+{
+    const long n = 60000;
+    ASSERT_NO_FATAL_FAILURE(fill(n, 0));
+    std::set<long> all;
+    for (long i = 1; i <= n; ++i) all.insert(i);
+    for (int delayMs : {0, 1, 2, 3, 4, 6, 8, 10, 12, 16, 20, 24, 32, 48, 64, 96}) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            CODE4 *c = code4initP();
+            c->accessMode = 1;
+            code4safety(c, 0);  // the tags exist: replace them
+            DATA4 *d = d4open(c, base.c_str());
+            TAG4INFO tags[] = {{"CCNO", "STR(CUNO,6)", nullptr, 0, 0},
+                               {"CNAME", "UPPER(NAME)", nullptr, 0, 0},
+                               {nullptr, nullptr, nullptr, 0, 0}};
+            if (!d || i4create(d, nullptr, tags) != 0) _exit(2);
+            _exit(0);
+        }
+        usleep(useconds_t(delayMs) * 1000);
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(checkConsistent() == all) << "after " << delayMs << " ms";
+        for (auto &e : stdfs::directory_iterator(dir.path())) {
+            const std::string name = e.path().filename().string();
+            EXPECT_EQ(name.find(".ntx."), std::string::npos) << "left behind: " << name;
+        }
+    }
+}
+
 TEST_F(CrashSafetyTest, ExclusiveOpenKeepsOtherProcessesOut)
 {
     int ready[2], done[2];
