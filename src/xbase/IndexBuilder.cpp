@@ -276,7 +276,9 @@ bool buildIndex(DbfFile &dbf, const KeyExpression &expr, const std::string &path
     // Each half of the table is read and its keys computed on a thread of its own.
     if (!dbf.settle(error)) return false;
     const size_t rl = size_t(dbf.recordLength());
-    const uint32_t perChunk = uint32_t(std::max<size_t>(1, (1u << 20) / rl));
+    // Chunks of 1 MB, or of the whole table when it is smaller.
+    const uint32_t perChunk =
+        uint32_t(std::clamp<size_t>((1u << 20) / rl, 1, std::max<uint32_t>(n, 1)));
     std::vector<unsigned char> buffers[2];
     std::string errors[2];
     bool ok[2] = {true, true};

@@ -13,6 +13,10 @@ constexpr uint16_t kSignature = 0x0006;
 constexpr int kOffVersion = 2, kOffRoot = 4, kOffFree = 8, kOffItemSize = 12, kOffKeyLength = 14,
               kOffKeyDecimals = 16, kOffMaxKeys = 18, kOffHalf = 20, kOffExpression = 22,
               kOffUnique = 278, kOffDescending = 280, kOffFor = 282, kOffTagName = 538;
+// The mark of a change in progress: the last 4 bytes of the header page, "BUSY". Other engines
+// leave that area zero.
+constexpr int kOffMark = 1020;
+constexpr uint32_t kChangeMark = 0x59535542;
 
 // Offset of the first item slot when the page is laid out in order.
 int slotBase(int maxKeys) { return 2 + 2 * (maxKeys + 1); }
@@ -259,12 +263,16 @@ bool NtxFile::open(const std::string &path, bool readOnly, std::string *error)
     const char *tag = reinterpret_cast<const char *>(h + kOffTagName);
     m_tagName.assign(tag, strnlen(tag, 12));
     m_fileEnd = uint64_t(size) / kPageSize * kPageSize;
+    m_headerDirty = false;
+    m_interrupted = getU32(h + kOffMark) == kChangeMark;
+    m_markOnDisk = m_interrupted;
+    m_slots.assign(size_t(m_fileEnd / kPageSize), nullptr);
+    // The tree of a file caught in the middle of a change is not looked at: it is rebuilt.
+    if (m_interrupted) return true;
     if (m_root == 0 || m_root % kPageSize || m_root >= m_fileEnd)
         return bad("root page " + std::to_string(m_root) + " is outside the file");
     if (m_freeList % kPageSize || m_freeList >= m_fileEnd)
         return bad("free page " + std::to_string(m_freeList) + " is outside the file");
-    m_headerDirty = false;
-    m_slots.assign(size_t(m_fileEnd / kPageSize), nullptr);
     std::string pageError;
     if (!page(m_root, &pageError)) {
         *error = pageError;
@@ -390,8 +398,23 @@ void NtxFile::markDirty(Page *p)
     }
 }
 
+bool NtxFile::writeMark(bool on, std::string *error)
+{
+    unsigned char mark[4] = {};
+    if (on) putU32(mark, kChangeMark);
+    if (!on && syncMarks() && !m_file.sync())  // the pages first
+        return fail(error, "cannot sync: " + fs::lastErrorText());
+    if (!m_file.writeAt(kOffMark, mark, sizeof mark))
+        return fail(error, "cannot write the header: " + fs::lastErrorText());
+    if (on && syncMarks() && !m_file.sync())  // the mark before any page
+        return fail(error, "cannot sync: " + fs::lastErrorText());
+    m_markOnDisk = on;
+    return true;
+}
+
 bool NtxFile::writePage(Page *p, std::string *error)
 {
+    if (!m_markOnDisk && !writeMark(true, error)) return false;
     if (!m_file.writeAt(p->address, p->bytes, kPageSize))
         return fail(error, "cannot write page " + std::to_string(p->address) + ": " +
                                fs::lastErrorText());
@@ -402,7 +425,8 @@ bool NtxFile::writePage(Page *p, std::string *error)
 bool NtxFile::flush(std::string *error)
 {
     if (m_readOnly) return true;
-    if (m_dirty.empty() && !m_headerDirty) return true;
+    // A file that was interrupted keeps its mark: only a rebuild makes its tree whole.
+    if (m_dirty.empty() && !m_headerDirty && !(m_markOnDisk && !m_interrupted)) return true;
     std::sort(m_dirty.begin(), m_dirty.end());
     m_dirty.erase(std::unique(m_dirty.begin(), m_dirty.end()), m_dirty.end());
     for (uint32_t address : m_dirty) {
@@ -420,7 +444,8 @@ bool NtxFile::flush(std::string *error)
     if (!m_file.writeAt(0, h, sizeof h))
         return fail(error, "cannot write the header: " + fs::lastErrorText());
     m_headerDirty = false;
-    return true;
+    // Every page of the change is written: the tree is whole again.
+    return !m_markOnDisk || m_interrupted || writeMark(false, error);
 }
 
 bool NtxFile::dropPages(std::string *error)

@@ -89,6 +89,15 @@ public:
     uint16_t versionCounter() const { return m_version; }
     uint32_t rootPage() const { return m_root; }
 
+    // Pages are changed in place, one write each, so a program that stops among those writes
+    // leaves a torn tree. Before the first page of a change is written the header gets a mark
+    // (4 bytes in its unused zero area), and the flush that writes the last page clears it; a
+    // file found with the mark (interrupted()) was being changed when its program stopped and
+    // must be rebuilt from its table. With *sync set (the engine's syncOnFlush), the mark is
+    // on the disk before the first page, and the pages are before the mark is cleared.
+    bool interrupted() const { return m_interrupted; }
+    void followSyncSetting(const bool *sync) { m_syncMarks = sync; }
+
     // Changes. The entry (key, recno) is added, or removed; removing an entry that is not
     // there is an error (the index does not match its table).
     bool insert(const char *key, uint32_t recno, std::string *error);
@@ -155,6 +164,8 @@ private:
     void markDirty(Page *p);
     bool checkPage(uint32_t address, const unsigned char *bytes, std::string *error) const;
     bool writePage(Page *p, std::string *error);
+    bool writeMark(bool on, std::string *error);
+    bool syncMarks() const { return m_syncMarks && *m_syncMarks; }
     // Copies the entry under the cursor; clears the cursor on an error.
     bool settle(std::string *error);
     void settleOn(const Page *p, int index);
@@ -198,6 +209,9 @@ private:
     uint32_t m_freeList = 0;
     uint64_t m_fileEnd = 0;  // next page address when the free list is empty
     bool m_headerDirty = false;
+    bool m_markOnDisk = false;   // the header says pages are being changed
+    bool m_interrupted = false;  // it said so when the file was opened
+    const bool *m_syncMarks = nullptr;
     std::string m_expression;
     std::string m_tagName;
     std::unique_ptr<PageCache> m_ownCache;

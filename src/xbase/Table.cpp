@@ -135,6 +135,8 @@ bool Table::openTag(const std::string &tagName, const std::string &ntxPath, std:
                " does not match its expression (" + std::to_string(tag->m_expr.keyLength()) + ")";
         return false;
     }
+    tag->m_file->followSyncSetting(&m_engine.syncOnFlush);
+    if (tag->m_file->interrupted() && !rebuildInterruptedTag(*tag, ntxPath, err)) return false;
     m_tags.push_back(std::move(tag));
     return true;
 }

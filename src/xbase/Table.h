@@ -143,6 +143,10 @@ private:
     bool badIndexRecno(uint32_t recno);
     bool openTags(std::string *error);
     bool openTag(const std::string &tagName, const std::string &ntxPath, std::string *error);
+    // A tag whose file was being changed when a program stopped may be torn; the table holds
+    // every flushed record, so the tag is built again from it (which needs the table to
+    // ourselves).
+    bool rebuildInterruptedTag(Tag &tag, const std::string &ntxPath, std::string *error);
     void closeTags();
     // May the table be written? Takes the exclusive lock first when it is not held yet.
     bool writable() { return (m_exclusive && !m_readOnly) || takeForWriting(); }

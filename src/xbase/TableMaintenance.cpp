@@ -75,6 +75,22 @@ private:
     uint32_t m_count = 0;
 };
 
+using Syncs = std::vector<std::unique_ptr<BackgroundSync>>;
+
+// Waits for every sync; false, with the first failure described in *error, if any failed.
+bool waitForAll(Syncs &syncs, std::string *error)
+{
+    bool ok = true;
+    for (auto &sync : syncs) {
+        std::string why;
+        if (!sync->wait(&why) && ok) {
+            ok = false;
+            *error = why;
+        }
+    }
+    return ok;
+}
+
 } // namespace
 
 template <class Keep> int Table::rewrite(Keep keep)
@@ -87,7 +103,7 @@ template <class Keep> int Table::rewrite(Keep keep)
     const std::string path = m_dbf.path();
     const std::string tmp = path + ".tmp";
     std::string err;
-    std::vector<std::unique_ptr<BackgroundSync>> syncs;
+    Syncs syncs;
     if (m_engine.syncOnFlush) {
         syncs.push_back(std::make_unique<BackgroundSync>(path));
         if (m_memo) syncs.push_back(std::make_unique<BackgroundSync>(m_memo->path()));
@@ -123,12 +139,10 @@ template <class Keep> int Table::rewrite(Keep keep)
         }
         fresh.close(&err);
     }
-    for (auto &sync : syncs) {
-        std::string syncErr;
-        if (!sync->wait(&syncErr) && ok) {
-            ok = false;
-            err = syncErr;
-        }
+    std::string syncError;
+    if (!waitForAll(syncs, &syncError) && ok) {
+        ok = false;
+        err = syncError;
     }
     if (!ok) {
         out.abandon();
@@ -244,6 +258,39 @@ int Table::memoCompress()
     return top() < 0 ? m_engine.errorCode() : 0;
 }
 
+bool Table::rebuildInterruptedTag(Tag &tag, const std::string &ntxPath, std::string *error)
+{
+    const std::string why = "index " + ntxPath + " was being changed when a program stopped";
+    if (m_readOnly) {
+        *error = why + " and cannot be rebuilt in a read-only table";
+        return false;
+    }
+    if (!m_exclusive) {
+        if (!m_dbf.file().lock(File::Lock::Exclusive)) {
+            m_dbf.file().lock(File::Lock::Shared);
+            *error = why + "; it can be rebuilt only when no other program has the table open";
+            return false;
+        }
+        m_exclusive = true;
+    }
+    std::string ignored;
+    tag.m_file->close(&ignored);  // writes nothing: the file keeps its mark
+    const std::string fresh = ntxPath + kIndexBuildSuffix;
+    std::string cause;
+    bool ok = buildIndex(m_dbf, tag.m_expr, fresh, tag.m_name, &cause) &&
+              BackgroundSync(fresh).wait(&cause);
+    if (ok && !fs::replace(fresh, ntxPath)) {
+        ok = false;
+        cause = "cannot rename " + fresh + ": " + fs::lastErrorText();
+    }
+    if (!ok) {
+        fs::remove(fresh);
+        *error = why + "; rebuilding it failed: " + cause;
+        return false;
+    }
+    return tag.m_file->open(ntxPath, false, error);
+}
+
 int Table::createIndex(const std::string &group, const std::vector<TagSpec> &definitions)
 {
     int rc = flush();
@@ -286,7 +333,7 @@ int Table::createIndex(const std::string &group, const std::vector<TagSpec> &def
     // disk takes each finished file while the next is built. Only when all are built and on
     // the disk is any renamed into place.
     std::vector<std::string> names;
-    std::vector<std::unique_ptr<BackgroundSync>> syncs;
+    Syncs syncs;
     auto removeTemporaries = [&]() {
         syncs.clear();  // waits for every sync still running
         for (const std::string &p : paths) fs::remove(p + kIndexBuildSuffix);
@@ -300,11 +347,9 @@ int Table::createIndex(const std::string &group, const std::vector<TagSpec> &def
         syncs.push_back(std::make_unique<BackgroundSync>(tmp));
         names.push_back(definitions[i].name);
     }
-    for (auto &sync : syncs) {
-        if (!sync->wait(&err)) {
-            removeTemporaries();
-            return error(e4create, err);
-        }
+    if (!waitForAll(syncs, &err)) {
+        removeTemporaries();
+        return error(e4create, err);
     }
     for (size_t i = 0; i < definitions.size(); ++i) {
         const std::string tmp = paths[i] + kIndexBuildSuffix;
