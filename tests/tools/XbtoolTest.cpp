@@ -154,11 +154,21 @@ TEST_F(XbtoolTest, InfoShowsHeaderFacts)
     for (const char *line :
          {"signature: 0x0006\n", "root page: 1024\n", "key length: 6\n", "item size: 14\n",
           "max keys per page: 62\n", "half page: 31\n", "expression: STR(CUNO,6)\n",
-          "tag name: CCUNO\n", "pages: 2 of 1024 bytes, the header included\n"})
+          "tag name: CCUNO\n", "pages: 2 of 1024 bytes, the header included\n",
+          "change in progress: no\n"})
         EXPECT_NE(ntx.find(line), std::string::npos) << line << " in\n" << ntx;
     EXPECT_EQ(ok({"info", table + ".cgp"}), "file: " + table +
                                                 ".cgp\nkind: group file (.cgp)\ntags: 2\n"
                                                 "  CNAME  CNAME.ntx\n  CCUNO  CCUNO.ntx\n");
+
+    // A file left with the change mark says so.
+    {
+        std::fstream f(dir.file("CCUNO.ntx"), std::ios::binary | std::ios::in | std::ios::out);
+        f.seekp(1020);
+        f.write("BUSY", 4);
+    }
+    EXPECT_NE(ok({"info", dir.file("CCUNO.ntx")}).find("change in progress: yes"),
+              std::string::npos);
 
     // A key length that does not match the item size: rejected with the engine's reason.
     {

@@ -143,7 +143,12 @@ int showIndex(const std::string &path, std::ostream &out, std::ostream &err)
         << "unique: " << (p[kNtxUnique] ? "yes" : "no") << "\n"
         << "descending: " << (p[kNtxDescending] ? "yes" : "no") << "\n"
         << "pages: " << size / xbase::NtxFile::kPageSize << " of " << xbase::NtxFile::kPageSize
-        << " bytes, the header included\n";
+        << " bytes, the header included\n"
+        << "change in progress: "
+        << (ntx.interrupted() ? "yes (a program stopped while changing it; opening its table "
+                                "rebuilds it)"
+                              : "no")
+        << "\n";
     return kOk;
 }
 
