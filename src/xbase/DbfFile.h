@@ -83,7 +83,14 @@ public:
 
     // Reads records [first, first + count) in physical order through a large buffer and hands
     // each to `fn(recno, record)`; stops early when fn returns false.
-    template <class Fn> bool scan(uint32_t first, uint32_t count, Fn fn, std::string *error);
+    template <class Fn> bool scan(uint32_t first, uint32_t count, Fn fn, std::string *error)
+    {
+        return settle(error) && scanSettled(first, count, fn, error);
+    }
+    // The same straight from the file, after settle(); changes nothing, so several threads
+    // may each scan a stretch of their own at once.
+    template <class Fn>
+    bool scanSettled(uint32_t first, uint32_t count, Fn fn, std::string *error) const;
 
     // Writes the records still held in memory (changed or appended) to the file, so that the
     // file itself holds every record; readRecords needs that.
@@ -127,11 +134,12 @@ private:
 };
 
 template <class Fn>
-bool DbfFile::scan(uint32_t first, uint32_t count, Fn fn, std::string *error)
+bool DbfFile::scanSettled(uint32_t first, uint32_t count, Fn fn, std::string *error) const
 {
-    if (!settle(error)) return false;
     const size_t rl = size_t(m_recordLength);
-    const uint32_t perChunk = uint32_t(std::max<size_t>(1, (1u << 20) / rl));
+    // Chunks of 1 MB, or of the whole stretch when it is smaller.
+    const uint32_t perChunk =
+        uint32_t(std::clamp<size_t>((1u << 20) / rl, 1, std::max<uint32_t>(count, 1)));
     std::vector<unsigned char> buf(perChunk * rl);
     uint32_t end = first + count;
     for (uint32_t r = first; r < end;) {

@@ -275,30 +275,23 @@ bool buildIndex(DbfFile &dbf, const KeyExpression &expr, const std::string &path
     const bool two = n >= kTwoThreadsFrom && machineHasTwoProcessors();
     // Each half of the table is read and its keys computed on a thread of its own.
     if (!dbf.settle(error)) return false;
-    const size_t rl = size_t(dbf.recordLength());
-    // Chunks of 1 MB, or of the whole table when it is smaller.
-    const uint32_t perChunk =
-        uint32_t(std::clamp<size_t>((1u << 20) / rl, 1, std::max<uint32_t>(n, 1)));
-    std::vector<unsigned char> buffers[2];
     std::string errors[2];
     bool ok[2] = {true, true};
-    for (auto &b : buffers) b.resize(size_t(perChunk) * rl);
     runOnTwoThreads(two, [&](int part) {
         const uint32_t from = part == 0 ? 1 : n / 2 + 1;
-        const uint32_t to = part == 0 ? n / 2 : n;  // last record of this part
-        unsigned char *buf = buffers[part].data();
-        for (uint32_t r = from; r <= to && ok[part];) {
-            const uint32_t count = std::min(perChunk, to - r + 1);
-            ok[part] = dbf.readRecords(r, count, buf, &errors[part]);
-            for (uint32_t i = 0; ok[part] && i < count; ++i, ++r) {
+        const uint32_t count = part == 0 ? n / 2 : n - n / 2;
+        ok[part] = dbf.scanSettled(
+            from, count,
+            [&](uint32_t r, const unsigned char *record) {
                 unsigned char *e = entries.data() + size_t(r - 1) * stride;
-                expr.evaluate(buf + size_t(i) * rl, reinterpret_cast<char *>(e));
+                expr.evaluate(record, reinterpret_cast<char *>(e));
                 e[kl] = uint8_t(r >> 24);
                 e[kl + 1] = uint8_t(r >> 16);
                 e[kl + 2] = uint8_t(r >> 8);
                 e[kl + 3] = uint8_t(r);
-            }
-        }
+                return true;
+            },
+            &errors[part]);
     });
     for (int part = 0; part < 2; ++part) {
         if (!ok[part]) {
@@ -306,8 +299,6 @@ bool buildIndex(DbfFile &dbf, const KeyExpression &expr, const std::string &path
             return false;
         }
     }
-    buffers[0] = {};
-    buffers[1] = {};
     EntrySorter(entries.data(), stride).sortOnTwoThreads(n, two);
     return NtxFile::build(path, tagName, expr.text(), int(kl), {entries.data(), n}, error);
 }

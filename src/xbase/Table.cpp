@@ -193,6 +193,13 @@ bool Table::takeForWriting()
         error(e4write, "table " + m_dbf.path() + " is read-only");
         return false;
     }
+    if (holdAlone()) return true;
+    error(e4lock, "table " + m_dbf.path() + " is in use by another program");
+    return false;
+}
+
+bool Table::holdAlone()
+{
     if (m_exclusive) return true;
     // Shared mode: writing needs the table to ourselves for as long as it stays open.
     if (m_dbf.file().lock(File::Lock::Exclusive)) {
@@ -200,7 +207,6 @@ bool Table::takeForWriting()
         return true;
     }
     m_dbf.file().lock(File::Lock::Shared);
-    error(e4lock, "table " + m_dbf.path() + " is in use by another program");
     return false;
 }
 

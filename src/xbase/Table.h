@@ -151,6 +151,9 @@ private:
     // May the table be written? Takes the exclusive lock first when it is not held yet.
     bool writable() { return (m_exclusive && !m_readOnly) || takeForWriting(); }
     bool takeForWriting();
+    // Takes the exclusive lock unless it is held already; false, keeping the shared lock,
+    // when another program has the table open.
+    bool holdAlone();
     // Rewrites the table keeping the records for which keep() is true, with every open tag
     // rebuilt; all new files are renamed into place only when all are written.
     template <class Keep> int rewrite(Keep keep);

@@ -265,13 +265,9 @@ bool Table::rebuildInterruptedTag(Tag &tag, const std::string &ntxPath, std::str
         *error = why + " and cannot be rebuilt in a read-only table";
         return false;
     }
-    if (!m_exclusive) {
-        if (!m_dbf.file().lock(File::Lock::Exclusive)) {
-            m_dbf.file().lock(File::Lock::Shared);
-            *error = why + "; it can be rebuilt only when no other program has the table open";
-            return false;
-        }
-        m_exclusive = true;
+    if (!holdAlone()) {
+        *error = why + "; it can be rebuilt only when no other program has the table open";
+        return false;
     }
     std::string ignored;
     tag.m_file->close(&ignored);  // writes nothing: the file keeps its mark
